@@ -1,0 +1,45 @@
+// libcorvane32: file transfer between a PC and a field Data Collector over a
+// serial line with the Kermit protocol. Call these functions from one thread
+// (the host's user-interface thread); the operations block until they end.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "corvane32/host.h"
+
+#define CORVANE_API __attribute__((visibility("default")))
+
+// Opening and closing the serial port. Parity: 0 none, 1 odd, 2 even, 3 mark,
+// 4 space; any parity other than 0 also selects 7 data bits. A baud rate of 0
+// or less keeps the previous rate (4800 at first).
+CORVANE_API bool TransferOpenCom(int portNumber, int baudRate, int parity, corvane::HostWindow hostWindow);
+// Opens any tty by path (/dev/ttyUSB0, a pty) instead of COM<n> (/dev/ttyS<n-1>).
+CORVANE_API bool TransferOpenDevice(std::string devicePath, int baudRate, int parity, corvane::HostWindow hostWindow);
+CORVANE_API void TransferCloseCom();
+
+// Operations; each returns true exactly when TransferGetLastError() is 0.
+CORVANE_API bool TransferSend(std::string localPath, std::string announcedName);
+CORVANE_API bool TransferReceive(std::string outputName);
+CORVANE_API bool TransferGet(std::string firstName, std::string secondName);
+CORVANE_API bool TransferDirectory(std::string argument);
+CORVANE_API bool TransferChangeDirectory(std::string directory);
+CORVANE_API bool TransferDelete(std::string fileName);
+CORVANE_API bool TransferServer();
+
+// Control and results.
+CORVANE_API bool TransferCancel();
+CORVANE_API bool TransferGetStatus(std::int32_t& bytesDone, std::int32_t& bytesTotal);
+CORVANE_API bool TransferGetOutputFilename(std::string& name);
+CORVANE_API int TransferGetLastError();
+CORVANE_API bool TransferSetOtherPlatform(int platform);
+
+// Host seams: the user interface of a host application (headless when none is
+// set) and the question asked when a received file already exists (answered
+// "cancelled" when no handler is set). Pass nullptr / an empty handler to restore
+// the defaults. The host keeps the HostUi object alive while it is installed.
+CORVANE_API void TransferSetHostUi(corvane::HostUi* hostUi);
+CORVANE_API void TransferSetSaveAsHandler(corvane::SaveAsHandler handler);
+
+// The text of a protocol error code (248 to 265 and -4); empty for other codes.
+CORVANE_API std::string TransferErrorText(int code);

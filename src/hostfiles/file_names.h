@@ -1,0 +1,28 @@
+// Checks and cuts on local file names, shared by the dispatcher, both engines
+// and the survey file streams.
+#pragma once
+
+#include <string>
+
+namespace corvane {
+
+struct NameChecks {
+  bool checkName = false;           // refuse bad characters (only the file-name part counts)
+  bool mustExist = false;
+  bool mustBeReadable = false;
+  bool readWriteIfExists = false;
+};
+
+inline constexpr int kNameRefused = -14;
+inline constexpr int kNameMissing = -11;
+inline constexpr int kNameUnreadable = -5;
+inline constexpr int kNameReadOnly = -9;
+
+int CheckFileName(std::string name, NameChecks checks);
+bool FileExists(std::string name);
+// The text after the last separator ('\\' or '/'); the whole path when it has none.
+std::string FileNamePart(const std::string& path);
+void StripDirectory(std::string& path);
+int StoreNameAndTest(std::string name, std::string& out, bool test);
+
+}  // namespace corvane

@@ -1,0 +1,43 @@
+// Win32-style events: manual or auto reset, with waits that fail while the
+// event is closed, so that a reader outside an operation sees "not signalled".
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+
+namespace corvane {
+
+enum class EventReset { Manual, Auto };
+enum class WaitResult { Signalled, Timeout, Failed };
+
+inline constexpr std::uint32_t kWaitForever = 0xFFFFFFFF;
+
+class Event {
+ public:
+  Event() = default;
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+
+  // Opens the event, not signalled. Re-creating an open event starts it afresh.
+  void Create(EventReset reset);
+  // Closes the event; every wait, also one in progress, then fails.
+  void Close();
+  bool IsOpen() const;
+  // False when the event is closed.
+  bool Set();
+  bool Reset();
+  // Waits up to `milliseconds` (kWaitForever: no limit). An auto-reset event is
+  // reset by the wait that it satisfies.
+  WaitResult Wait(std::uint32_t milliseconds);
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool open_ = false;
+  bool signalled_ = false;
+  EventReset reset_ = EventReset::Manual;
+};
+
+}  // namespace corvane

@@ -1,0 +1,115 @@
+#include "serial/serial_io.h"
+
+#include "api/transfer_session.h"
+#include "platform/thread.h"
+#include "platform/tick.h"
+#include "serial/serial_port.h"
+
+namespace corvane {
+namespace {
+
+constexpr std::uint32_t kFlushPauseMs = 10;
+constexpr std::uint32_t kHalfRange = 0x7FFFFFFF;
+constexpr std::uint32_t kOneHourMs = 3'600'000;
+
+// Takes the next block from the driver; the 10 ms read wait paces idle loops.
+void Fill(SerialInputState& input) {
+  CSerialPort& port = SerialPort();
+  port.SetReadWait(1);
+  std::uint32_t count = 0;
+  port.ReadAvailable(input.buffer, kSerialInputCapacity, count);
+  input.count = count;
+  input.buffer[count] = 0;
+  input.index = 0;
+}
+
+}  // namespace
+
+SerialInputState& SerialInputs() {
+  static SerialInputState state;
+  return state;
+}
+
+std::uint8_t SerialInput(int mode) {
+  SerialInputState& input = SerialInputs();
+  switch (mode) {
+    case kInputPurge:
+      SerialPort().PurgeInput();
+      input.count = input.index = 0;
+      return 0;
+    case kInputDiscard:
+      input.count = input.index = 0;
+      return 0;
+    case kInputReady:
+      if (input.index == input.count) Fill(input);
+      return input.index != input.count ? 1 : 0;
+    default:
+      if (input.index == input.count) Fill(input);
+      // Callers take a byte only after kInputReady said 1; with none, 0 and nothing consumed.
+      if (input.index == input.count) return 0;
+      return input.buffer[input.index++];
+  }
+}
+
+std::uint8_t SerialGetByte() { return SerialInput(kInputTake); }
+
+int SerialByteReady() { return SerialInput(kInputReady); }
+
+int SerialFlushInput() {
+  SleepMilliseconds(kFlushPauseMs);
+  SerialPort().PurgeInput();
+  SerialInput(kInputDiscard);
+  return 0;
+}
+
+bool SerialWrite(const std::uint8_t* data, std::uint32_t length) { return SerialPort().Write(data, length); }
+
+int SerialSend(const std::uint8_t* data, int length) {
+  SerialWrite(data, static_cast<std::uint32_t>(length));
+  return length;
+}
+
+int SerialReadLine(std::uint8_t* buffer, int size, std::uint8_t endOfLine, int timeoutSeconds) {
+  SecondsTimer(-1);
+  buffer[0] = 0;
+  int stored = 0;
+  while (stored < size) {
+    while (SerialByteReady() == 0) {
+      if (SecondsTimer(timeoutSeconds) == -1) return -1;
+      if (CancelRequested()) return -2;
+    }
+    do {
+      const std::uint8_t byte = SerialGetByte();
+      buffer[stored++] = byte;
+      if (byte == endOfLine) break;
+    } while (stored < size && SerialByteReady() == 1);
+    buffer[stored] = 0;
+    if (buffer[stored - 1] == endOfLine) {
+      buffer[stored - 1] = 0;
+      return stored - 1;
+    }
+  }
+  return size;
+}
+
+int SecondsTimer(int seconds) {
+  SerialInputState& input = SerialInputs();
+  if (seconds < 0) {
+    input.timerStart = GetTick();
+    return 0;
+  }
+  const auto elapsed = static_cast<std::int32_t>(GetTick() - input.timerStart);
+  return elapsed / 1000 > seconds ? -1 : 0;
+}
+
+std::uint32_t GetTick() {
+  SerialInputState& input = SerialInputs();
+  std::uint32_t tick = TickCount();
+  if ((input.lastTick > kHalfRange || tick > kHalfRange) && tick - input.lastTick > kOneHourMs) tick -= kHalfRange;
+  const std::uint32_t extra =
+      (tick < input.lastTick && tick + kHalfRange - input.lastTick < kOneHourMs) ? kHalfRange : 0;
+  input.lastTick = tick;
+  return tick + extra;
+}
+
+}  // namespace corvane

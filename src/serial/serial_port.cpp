@@ -1,0 +1,110 @@
+#include "serial/serial_port.h"
+
+#include "platform/thread.h"
+
+namespace corvane {
+namespace {
+
+constexpr std::size_t kShortWriteLimit = 200;
+constexpr std::uint32_t kMinimumReadWaitMs = 10;
+constexpr std::uint32_t kSettleMs = 10;
+
+}  // namespace
+
+CSerialPort& SerialPort() {
+  static CSerialPort port;
+  return port;
+}
+
+std::uint32_t CSerialPort::BytesWaiting() {
+  return IsOpen() ? device_.BytesWaiting() : 0;
+}
+
+bool CSerialPort::Open() {
+  if (IsOpen()) return true;
+  deviceName_ = DevicePath();
+  if (!device_.Open(deviceName_)) return false;
+  // A line at another rate than asked would only carry garbage: refuse it.
+  if (!ApplySettings()) {
+    device_.Close();
+    return false;
+  }
+  SleepMilliseconds(kSettleMs);
+  PurgeInput();
+  return true;
+}
+
+bool CSerialPort::WriteString(std::string text) {
+  if (!IsOpen() || text.size() > kShortWriteLimit) return false;
+  return Write(reinterpret_cast<const std::uint8_t*>(text.data()), static_cast<std::uint32_t>(text.size()));
+}
+
+bool CSerialPort::WriteBytes(const std::vector<std::uint8_t>& bytes) {
+  if (!IsOpen() || bytes.size() > kShortWriteLimit) return false;
+  return Write(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+}
+
+bool CSerialPort::WriteByte(std::uint8_t value) { return Write(&value, 1); }
+
+bool CSerialPort::Write(const std::uint8_t* data, std::uint32_t length) {
+  if (!IsOpen()) return false;
+  return length == 0 || device_.Write(data, length);
+}
+
+void CSerialPort::SetPortNumber(int number) { portNumber_ = number; }
+
+void CSerialPort::SetDevicePath(std::string path) { devicePathOverride_ = std::move(path); }
+
+void CSerialPort::SetBaudRate(int baudRate) {
+  if (baudRate > 0) baudRate_ = baudRate;
+  ApplySettings();
+}
+
+void CSerialPort::SetParity(int parity) {
+  parity_ = parity;
+  ApplySettings();
+}
+
+void CSerialPort::SetReadWait(std::uint32_t milliseconds) {
+  readWait_ = milliseconds < kMinimumReadWaitMs ? kMinimumReadWaitMs : milliseconds;
+}
+
+bool CSerialPort::ApplySettings() {
+  if (!IsOpen()) return false;
+  return device_.Apply(baudRate_, parity_, DataBits());
+}
+
+bool CSerialPort::IsOpen() const { return device_.IsOpen(); }
+
+bool CSerialPort::Close() {
+  deviceName_.clear();
+  if (!IsOpen()) return false;
+  device_.Close();
+  return true;
+}
+
+bool CSerialPort::PurgeInput() { return IsOpen() && device_.PurgeInput(); }
+
+bool CSerialPort::ReadAvailable(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t& count) {
+  count = 0;
+  if (capacity == 0) return true;
+  if (!IsOpen()) {
+    // A closed port answers like a quiet line, so that waiting loops stay paced.
+    SleepMilliseconds(readWait_ + kSettleMs);
+    return false;
+  }
+  count = static_cast<std::uint32_t>(device_.ReadAvailable(buffer, capacity, readWait_));
+  return count > 0;
+}
+
+int CSerialPort::DataBits() const {
+  if (dataBits_ != 0) return dataBits_;
+  return parity_ != 0 ? 7 : 8;
+}
+
+std::string CSerialPort::DevicePath() const {
+  if (!devicePathOverride_.empty()) return devicePathOverride_;
+  return "/dev/ttyS" + std::to_string(portNumber_ - 1);
+}
+
+}  // namespace corvane
