@@ -38,6 +38,9 @@ class Event {
   bool open_ = false;
   bool signalled_ = false;
   EventReset reset_ = EventReset::Manual;
+  // Counts Create and Close, so that a wait in progress notices either even
+  // when the event is opened again before the waiter runs.
+  std::uint64_t generation_ = 0;
 };
 
 }  // namespace corvane

@@ -52,11 +52,16 @@ class StdioFile {
 
  private:
   bool FlushWrites();
+  // Moves the disk position back over bytes read ahead but not handed out.
+  bool DropReadAhead();
   int FillReadBuffer();
   int NextRawByte();
+  int NextTextByte();
+  void Forget();
 
   int fd_ = -1;
   FileKind kind_ = FileKind::Binary;
+  bool writable_ = false;
   bool atCtrlZ_ = false;
   std::string readBuffer_;
   std::size_t readIndex_ = 0;

@@ -52,6 +52,11 @@ class ByteStream {
 // A tty opened exclusively (TIOCEXCL plus an advisory lock) in raw mode.
 class TtyDevice : public ByteStream {
  public:
+  TtyDevice() = default;
+  TtyDevice(TtyDevice&&) noexcept = default;
+  TtyDevice& operator=(TtyDevice&& other) noexcept;
+  ~TtyDevice();
+
   // Fails when the device does not exist, is not a tty or is in use.
   bool Open(const std::string& path);
   // Raw mode with the given rate, parity (mark and space through CMSPAR) and
@@ -62,6 +67,9 @@ class TtyDevice : public ByteStream {
   bool PurgeInput();
   // The settings the driver holds now, read back with tcgetattr.
   std::optional<LineSettings> CurrentSettings() const;
+  // Gives up exclusive use, then closes: a pty slave outlives this descriptor,
+  // and its exclusive flag would otherwise lock out the next open.
+  void Close();
 };
 
 // A pseudo-terminal pair: the master side as a stream, the slave by its path.
