@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "api/transfer_session.h"
+#include "platform/thread.h"
+#include "platform/tick.h"
+#include "serial/serial_io.h"
+#include "support/serial_peer.h"
+
+namespace corvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using testing::SerialPeer;
+
+constexpr std::uint8_t kCr = 13;
+
+class SerialReadLineTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(peer_.IsReady()); }
+
+  int ReadLine(int size = 512, int timeoutSeconds = 2) {
+    return SerialReadLine(buffer_, size, kCr, timeoutSeconds);
+  }
+  std::string Line() const { return reinterpret_cast<const char*>(buffer_); }
+
+  SerialPeer peer_;
+  std::uint8_t buffer_[613] = {};
+};
+
+TEST_F(SerialReadLineTest, ReadsOneLineWithoutItsEnd) {
+  peer_.Send("abc\r");
+  EXPECT_EQ(ReadLine(), 3);
+  EXPECT_EQ(Line(), "abc");
+  peer_.Send("\r");
+  EXPECT_EQ(ReadLine(), 0);
+  EXPECT_EQ(Line(), "");
+}
+
+TEST_F(SerialReadLineTest, JoinsBurstsThatArriveApart) {
+  std::thread late([this] {
+    peer_.Send("first ");
+    SleepMilliseconds(60);
+    peer_.Send("second\r");
+  });
+  EXPECT_EQ(ReadLine(), 12);
+  late.join();
+  EXPECT_EQ(Line(), "first second");
+}
+
+TEST_F(SerialReadLineTest, KeepsBytesAfterTheEndForTheNextCall) {
+  peer_.Send("one\rtwo\rthr");
+  EXPECT_EQ(ReadLine(), 3);
+  EXPECT_EQ(Line(), "one");
+  EXPECT_EQ(ReadLine(), 3);
+  EXPECT_EQ(Line(), "two");
+  peer_.Send("ee\r");
+  EXPECT_EQ(ReadLine(), 5);
+  EXPECT_EQ(Line(), "three");
+}
+
+TEST_F(SerialReadLineTest, StopsAtTheBufferSize) {
+  peer_.Send("0123456789\r");
+  EXPECT_EQ(ReadLine(4), 4);
+  EXPECT_EQ(Line(), "0123");
+  EXPECT_EQ(ReadLine(), 6);
+  EXPECT_EQ(Line(), "456789");
+}
+
+TEST_F(SerialReadLineTest, TimesOutAfterOneSecondMoreThanAsked) {
+  const auto start = Clock::now();
+  EXPECT_EQ(ReadLine(512, 1), -1);
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  EXPECT_GE(elapsed, 2000);
+  EXPECT_LT(elapsed, 2600);
+}
+
+TEST_F(SerialReadLineTest, CancelEndsTheWaitPromptly) {
+  std::thread canceller([] {
+    SleepMilliseconds(100);
+    Session().cancelEvent.Set();
+  });
+  const auto start = Clock::now();
+  EXPECT_EQ(ReadLine(512, 5), -2);
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  canceller.join();
+  EXPECT_LT(elapsed, 300);
+}
+
+TEST_F(SerialReadLineTest, AReadyLineIsReadDespiteCancel) {
+  peer_.Send("ready\r");
+  SleepMilliseconds(20);
+  Session().cancelEvent.Set();
+  EXPECT_EQ(ReadLine(), 5);
+  EXPECT_EQ(ReadLine(), -2);
+}
+
+TEST_F(SerialReadLineTest, ByteReadyDoesNotConsume) {
+  peer_.Send("x");
+  SleepMilliseconds(20);
+  EXPECT_EQ(SerialByteReady(), 1);
+  EXPECT_EQ(SerialByteReady(), 1);
+  EXPECT_EQ(SerialGetByte(), 'x');
+  EXPECT_EQ(SerialByteReady(), 0);
+}
+
+TEST_F(SerialReadLineTest, FlushDiscardsBufferedAndQueuedInput) {
+  peer_.Send("old\rolder\r");
+  EXPECT_EQ(ReadLine(), 3);
+  SerialFlushInput();
+  peer_.Send("new\r");
+  EXPECT_EQ(ReadLine(), 3);
+  EXPECT_EQ(Line(), "new");
+}
+
+TEST(SerialSendTest, ReportsTheLengthEvenOnAClosedPort) {
+  const std::uint8_t bytes[3] = {1, 2, 3};
+  EXPECT_EQ(SerialSend(bytes, 3), 3);
+  EXPECT_FALSE(SerialWrite(bytes, 3));
+}
+
+class TickTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SerialInputs().lastTick = 0; }
+  void TearDown() override {
+    SetTickSource({});
+    SerialInputs().lastTick = 0;
+  }
+  void SetTick(std::uint32_t value) {
+    now_ = value;
+    SetTickSource([this] { return now_; });
+  }
+  std::uint32_t now_ = 0;
+};
+
+TEST_F(TickTest, FollowsTheTickBelowTheHalfRange) {
+  for (std::uint32_t tick : {0u, 1000u, 0x7FFFFFFFu}) {
+    SetTick(tick);
+    EXPECT_EQ(GetTick(), tick);
+  }
+}
+
+TEST_F(TickTest, KeepsDifferencesAcrossTheHalfRange) {
+  SetTick(0x80000010u);
+  EXPECT_EQ(GetTick(), 0x11u);
+  SetTick(0x80000020u);
+  EXPECT_EQ(GetTick(), 0x21u);
+}
+
+TEST_F(TickTest, SecondsTimerExpiresAfterOneSecondMore) {
+  SetTick(5000);
+  SecondsTimer(-1);
+  struct Case {
+    std::uint32_t after;
+    int seconds;
+    int expected;
+  };
+  for (const Case& c : {Case{999, 0, 0}, Case{1000, 0, -1}, Case{1999, 1, 0}, Case{2000, 1, -1}, Case{5999, 5, 0},
+                        Case{6000, 5, -1}}) {
+    SetTick(5000 + c.after);
+    EXPECT_EQ(SecondsTimer(c.seconds), c.expected) << c.after << " ms, " << c.seconds << " s";
+  }
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,270 @@
+// The session runner with a controllable dispatcher in place of the engines.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <mutex>
+#include <vector>
+
+#include "api/result_codes.h"
+#include "api/runner.h"
+#include "api/transfer_session.h"
+#include "corvane32/corvane32.h"
+#include "platform/paths.h"
+#include "platform/thread.h"
+
+namespace corvane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct DispatchCall {
+  int command;
+  std::string first;
+  std::string second;
+  int platform;
+};
+
+// Records what the host's progress window is asked to draw.
+class RecordingSurface final : public ProgressSurface {
+ public:
+  explicit RecordingSurface(std::vector<std::string>& messages) : messages_(messages) {}
+  void SetTexts(const std::string& message, const std::string& /*status*/) override { messages_.push_back(message); }
+  void ShowProgressBar(bool) override {}
+  void SetProgressPosition(int) override {}
+  void ShowFrame(int) override {}
+
+ private:
+  std::vector<std::string>& messages_;
+};
+
+// A host whose message queue can press Cancel or call TransferCancel after a delay.
+class ScriptedHost final : public HostUi {
+ public:
+  enum class Action { None, PressCancel, CallTransferCancel };
+
+  std::unique_ptr<ProgressSurface> CreateProgressSurface(HostWindow, ProgressInput& input) override {
+    input_ = &input;
+    created_ = Clock::now();
+    return std::make_unique<RecordingSurface>(messages);
+  }
+  void EnableHostWindow(HostWindow, bool enable) override { enableCalls.push_back(enable); }
+  bool HasPendingMessage() override {
+    return action != Action::None && !acted_ && Clock::now() - created_ > std::chrono::milliseconds(300);
+  }
+  void PumpMessage() override {
+    acted_ = true;
+    if (action == Action::PressCancel) input_->OnCancel();
+    if (action == Action::CallTransferCancel) TransferCancel();
+  }
+
+  Action action = Action::None;
+  std::vector<std::string> messages;
+  std::vector<bool> enableCalls;
+
+ private:
+  ProgressInput* input_ = nullptr;
+  Clock::time_point created_;
+  bool acted_ = false;
+};
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TransferSetHostUi(&host_);
+    Routes().dispatch = [this](int command, std::string first, std::string second, std::string& outputName,
+                               int platform) {
+      {
+        std::lock_guard lock(mutex_);
+        calls_.push_back({command, first, second, platform});
+      }
+      outputName = outputName_;
+      if (waitForCancel_) {
+        while (!CancelRequested()) SleepMilliseconds(10);
+        return kErrorCancelledByUser;
+      }
+      return result_;
+    };
+    Routes().serverEntry = [this](int) {
+      {
+        std::lock_guard lock(mutex_);
+        calls_.push_back({kCommandServer, "", "", 0});
+      }
+      while (!CancelRequested()) SleepMilliseconds(10);
+      return 0;
+    };
+  }
+  void TearDown() override {
+    RestoreDefaultRoutes();
+    TransferSetHostUi(nullptr);
+    TransferSetOtherPlatform(1);
+  }
+  DispatchCall LastCall() {
+    std::lock_guard lock(mutex_);
+    return calls_.back();
+  }
+
+  ScriptedHost host_;
+  std::mutex mutex_;
+  std::vector<DispatchCall> calls_;
+  int result_ = 0;
+  bool waitForCancel_ = false;
+  std::string outputName_;
+};
+
+TEST_F(SessionTest, StatusIsFalseBeforeAndAfterAnOperation) {
+  std::int32_t done = -1, total = -1;
+  EXPECT_FALSE(TransferGetStatus(done, total));
+  ASSERT_TRUE(TransferSend("a", "b"));
+  EXPECT_FALSE(TransferGetStatus(done, total));
+  EXPECT_EQ(done, 0);
+  EXPECT_EQ(total, 0);
+}
+
+TEST_F(SessionTest, ResultDecidesTheBoolean) {
+  for (int result : {0, -21, -25, 255, 258}) {
+    result_ = result;
+    EXPECT_EQ(TransferReceive(""), result == 0) << result;
+    EXPECT_EQ(TransferGetLastError(), result);
+  }
+}
+
+TEST_F(SessionTest, EveryOperationLastsAtLeastOnePollPeriod) {
+  const auto start = Clock::now();
+  ASSERT_TRUE(TransferReceive("x"));
+  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(250));
+}
+
+TEST_F(SessionTest, ArgumentsReachTheDispatcherAsTheOperationsDefine) {
+  TransferSetOtherPlatform(7);
+  struct Case {
+    std::function<bool()> run;
+    DispatchCall expected;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {[] { return TransferReceive("OUT.TXT"); }, {0, "OUT.TXT", "", 7}, "Receiving a file..."},
+      {[] { return TransferSend("C:\\JOBS\\job.cr5", ""); }, {1, "C:\\JOBS\\job.cr5", "", 7}, "Sending job.cr5"},
+      {[] { return TransferSend("plain.txt", "AS.TXT"); }, {1, "plain.txt", "AS.TXT", 7}, "Sending plain.txt"},
+      {[] { return TransferGet("JOB.CR5", ""); }, {2, "JOB.CR5", "JOB.CR5", 7}, "Getting JOB.CR5"},
+      {[] { return TransferGet("dir/LOCAL.CR5", "REMOTE.CR5"); },
+       {2, "REMOTE.CR5", "dir/LOCAL.CR5", 7},
+       "Getting LOCAL.CR5"},
+      {[] { return TransferDirectory(""); }, {3, "D", "", 7}, "Listing the directory on the Data Collector..."},
+      {[] { return TransferChangeDirectory("\\DATA\\"); },
+       {3, "C\\DATA\\", "", 7},
+       "Changing the Data Collector directory to \\DATA\\"},
+      {[] { return TransferDelete("JOB.CR5"); }, {3, "EJOB.CR5", "", 7}, "Deleting JOB.CR5 from the Data Collector..."},
+  };
+  for (const Case& c : cases) {
+    host_.messages.clear();
+    ASSERT_TRUE(c.run());
+    const DispatchCall call = LastCall();
+    EXPECT_EQ(call.command, c.expected.command);
+    EXPECT_EQ(call.first, c.expected.first);
+    EXPECT_EQ(call.second, c.expected.second);
+    EXPECT_EQ(call.platform, 7);
+    ASSERT_FALSE(host_.messages.empty());
+    EXPECT_EQ(host_.messages.back(), c.message);
+  }
+}
+
+TEST_F(SessionTest, HostWindowIsDisabledAndEnabledAgain) {
+  int window = 0;
+  TransferOpenCom(250, 0, 0, &window);  // the port may not exist; the window is kept anyway
+  ASSERT_TRUE(TransferReceive(""));
+  EXPECT_EQ(host_.enableCalls, (std::vector<bool>{false, true}));
+  host_.enableCalls.clear();
+  TransferOpenCom(250, 0, 0, nullptr);
+  ASSERT_TRUE(TransferReceive(""));
+  EXPECT_TRUE(host_.enableCalls.empty());
+}
+
+TEST_F(SessionTest, WindowCancelEndsWithMinusThree) {
+  waitForCancel_ = true;
+  host_.action = ScriptedHost::Action::PressCancel;
+  EXPECT_FALSE(TransferReceive(""));
+  EXPECT_EQ(TransferGetLastError(), kResultCancelled);
+}
+
+TEST_F(SessionTest, HostSideCancelEndsWithSuccess) {
+  waitForCancel_ = true;
+  host_.action = ScriptedHost::Action::CallTransferCancel;
+  EXPECT_TRUE(TransferReceive(""));
+  EXPECT_EQ(TransferGetLastError(), 0);
+}
+
+TEST_F(SessionTest, ServerRunsUntilCancelled) {
+  host_.action = ScriptedHost::Action::PressCancel;
+  EXPECT_FALSE(TransferServer());
+  EXPECT_EQ(LastCall().command, kCommandServer);
+  EXPECT_EQ(TransferGetLastError(), kResultCancelled);
+  EXPECT_EQ(host_.messages.front(), "Running in SERVER MODE...");
+}
+
+TEST_F(SessionTest, EventsAreClosedBetweenOperations) {
+  ASSERT_TRUE(TransferReceive(""));
+  EXPECT_FALSE(Session().cancelEvent.IsOpen());
+  EXPECT_FALSE(Session().busyEvent.IsOpen());
+  EXPECT_FALSE(Session().startedEvent.IsOpen());
+  const auto start = Clock::now();
+  EXPECT_TRUE(TransferCancel()) << "nothing runs: returns at once";
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(50));
+  EXPECT_EQ(TransferGetLastError(), 0);
+}
+
+TEST_F(SessionTest, OutputNameIsReportedAndReplyFilesOfCdAndEraseAreRemoved) {
+  const std::string reply = TemporaryDirectory() + "/corvane-session-reply.tmp";
+  outputName_ = reply;
+  for (auto run : {+[] { return TransferChangeDirectory("X"); }, +[] { return TransferDelete("X"); }}) {
+    std::ofstream(reply) << "answer";
+    ASSERT_TRUE(run());
+    std::string name;
+    EXPECT_TRUE(TransferGetOutputFilename(name));
+    EXPECT_EQ(name, reply);
+    EXPECT_FALSE(HasAccess(reply, Access::Exists));
+  }
+  std::ofstream(reply) << "listing";
+  ASSERT_TRUE(TransferDirectory(""));
+  EXPECT_TRUE(HasAccess(reply, Access::Exists)) << "a listing stays for the host";
+  RemoveFile(reply);
+
+  outputName_.clear();
+  ASSERT_TRUE(TransferReceive(""));
+  std::string name = "stale";
+  EXPECT_FALSE(TransferGetOutputFilename(name));
+  EXPECT_EQ(name, "");
+}
+
+TEST(ExportedFunctionsTest, ErrorTextsAreExact) {
+  EXPECT_EQ(TransferErrorText(258), "Transfer ended by user.");
+  EXPECT_EQ(TransferErrorText(248), " Can't initiate Session (Message: #KER-102)");
+  EXPECT_EQ(TransferErrorText(249), " Unknown server command (Message: #KER-103)");
+  EXPECT_EQ(TransferErrorText(265), " File Not Found. (Message: #KER-118)");
+  EXPECT_EQ(TransferErrorText(-4), "This is not a valid coordinate file. (Message: #KER-120).");
+  for (int code : {266, 247, 0, -3, -21}) EXPECT_EQ(TransferErrorText(code), "") << code;
+  std::string text = "left over";
+  ProtocolErrorText(1000, text);
+  EXPECT_EQ(text, "");
+}
+
+TEST(ExportedFunctionsTest, ErrorFlagMapping) {
+  EXPECT_EQ(MapErrorFlag(0), 0);
+  EXPECT_EQ(MapErrorFlag(-25), -25);
+  EXPECT_EQ(MapErrorFlag(1), -21);
+  EXPECT_EQ(MapErrorFlag(258), -21);
+}
+
+TEST(ExportedFunctionsTest, OpenComOfAMissingPortFailsAndClearsTheResult) {
+  EXPECT_TRUE(TransferSetOtherPlatform(-12345));
+  TransferSetOtherPlatform(1);
+  EXPECT_FALSE(TransferOpenCom(200, 9600, 0, nullptr));
+  EXPECT_EQ(TransferGetLastError(), 0);
+  EXPECT_FALSE(TransferOpenDevice("/dev/corvane-missing", 9600, 0, nullptr));
+  TransferCloseCom();
+  EXPECT_EQ(TransferGetLastError(), 0);
+}
+
+}  // namespace
+}  // namespace corvane
