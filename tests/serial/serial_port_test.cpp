@@ -55,6 +55,7 @@ TEST_F(SerialPortTest, RateAndParityReachTheDriver) {
     int dataBits;
   };
   for (const Case& c : {Case{9600, kParityNone, 8}, Case{4800, kParityEven, 7}, Case{115200, kParityOdd, 7}}) {
+    SCOPED_TRACE(::testing::Message() << c.baud << " baud, parity " << c.parity);
     port_.Close();
     port_.SetBaudRate(c.baud);
     port_.SetParity(c.parity);
