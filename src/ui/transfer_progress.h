@@ -46,6 +46,7 @@ class CTransferProgress final : public ProgressInput {
 
  private:
   void TransferTexts();
+  void ShowBar(bool visible);
 
   StatusSource status_;
   SecondsClock clock_;
