@@ -55,6 +55,9 @@ ClassicLinkState& ClassicLink();
 ClassicSettings& ClassicConfig();
 
 // Packets.
+// Builds a packet into lastPacket (stored for resends) and returns its length;
+// nothing is sent. A data field longer than the store allows is cut.
+int ClassicBuildPacket(std::uint8_t type, int number, int length, const std::uint8_t* data);
 int ClassicSendPacket(std::uint8_t type, int number, int length, const std::uint8_t* data);
 int ClassicResend();
 int ClassicNextSequence();
@@ -63,6 +66,10 @@ int ClassicSendAck();
 int ClassicSendAckData(const char* text);
 int ClassicSendNak();
 int ClassicChecksum(const std::uint8_t* bytes);
+// Finds the packet in the first `lineLength` bytes of receiveBuffer and sets
+// receivedLength, receivedSequence and receivedData; the CHECK byte is handed
+// back and replaced by a zero. False when the line holds no complete packet.
+bool ClassicParseLine(int lineLength, std::uint8_t& type, std::uint8_t& check);
 std::uint8_t ClassicReadPacket();
 std::uint8_t ClassicReceive();
 void ClassicSendError(int code);

@@ -1,0 +1,72 @@
+#include "api/transfer_session.h"
+#include "classic/classic_link.h"
+#include "serial/serial_io.h"
+
+namespace corvane {
+
+bool ClassicParseLine(int lineLength, std::uint8_t& type, std::uint8_t& check) {
+  ClassicLinkState& link = ClassicLink();
+  std::uint8_t* line = link.receiveBuffer;
+  int start = 0;
+  while (start < lineLength && line[start] != kSoh) ++start;
+  // SOH, LEN, SEQ and TYPE must all lie within the line before LEN is believed.
+  if (start + 3 >= lineLength) return false;
+  link.receivedLength = line[start + 1] - 35;
+  link.receivedSequence = UnChar(line[start + 2]);
+  type = line[start + 3];
+  // A zero TYPE would read as the failed-wait result further up.
+  if (type == 0) return false;
+  const int checkAt = start + 4 + link.receivedLength;
+  if (link.receivedLength < 0 || checkAt >= lineLength) return false;
+  link.receivedData = line + start + 4;
+  check = line[checkAt];
+  line[checkAt] = 0;
+  return true;
+}
+
+std::uint8_t ClassicReadPacket() {
+  ClassicLinkState& link = ClassicLink();
+  link.receivedLength = -1;
+  link.receivedSequence = -1;
+  link.receiveBuffer[0] = 0;
+  // Until a packet is parsed the data field reads as empty, never as stale bytes.
+  link.receivedData = link.receiveBuffer;
+  const int length =
+      SerialReadLine(link.receiveBuffer, kClassicLineLimit, ClassicConfig().receiveEol, ClassicConfig().timeoutSeconds);
+  if (length == -1) return 'T';
+  if (length == -2) return 'X';
+  std::uint8_t type = 0;
+  std::uint8_t check = 0;
+  if (!ClassicParseLine(length, type, check)) return 'Q';
+  const std::uint8_t* start = link.receivedData - 3;
+  if (UnChar(check) != ClassicChecksum(start)) return 'Q';
+  Session().bytesDone += link.receivedLength;
+  return type;
+}
+
+std::uint8_t ClassicReceive() {
+  ClassicLinkState& link = ClassicLink();
+  if (link.pendingPacketType != 0) {
+    const int pending = link.pendingPacketType;
+    link.pendingPacketType = 0;
+    return static_cast<std::uint8_t>(pending);
+  }
+  std::uint8_t type = ClassicReadPacket();
+  for (int retries = 0;; ++retries) {
+    if (link.receivedSequence == link.sequence && type != 'T' && type != 'Q' && type != 'N') {
+      SerialFlushInput();
+      return type;
+    }
+    if (CancelRequested()) return 'E';
+    if (type == 'E' || type == 'G') return type;
+    if (retries > ClassicConfig().retryLimit) {
+      ClassicFail();
+      return 0;
+    }
+    if (type == 'N' && link.receivedSequence == (link.sequence + 1) % 64) return 'Y';
+    ClassicResend();
+    type = ClassicReadPacket();
+  }
+}
+
+}  // namespace corvane
