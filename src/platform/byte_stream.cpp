@@ -21,7 +21,8 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kWriteStallLimit{30000};
 
 int RemainingMs(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  // Rounded up: poll() must not give up before the deadline.
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
   if (left <= 0) return 0;
   return left > INT_MAX ? INT_MAX : static_cast<int>(left);
 }

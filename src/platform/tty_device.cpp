@@ -1,6 +1,8 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -91,6 +93,15 @@ void MakeRaw(termios& settings) {
   settings.c_cc[VTIME] = 0;
 }
 
+// The slave side of a Unix98 pty (majors 136 to 143). Its driver moves bytes
+// without framing and always reports 8 data bits without parity.
+bool IsPseudoTerminal(int fd) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode)) return false;
+  const unsigned deviceMajor = major(status.st_rdev);
+  return deviceMajor >= 136 && deviceMajor <= 143;
+}
+
 // Failure is expected on a pty, which has no modem lines.
 void RaiseModemLines(int fd) {
   int lines = TIOCM_DTR | TIOCM_RTS;
@@ -151,11 +162,12 @@ bool TtyDevice::Apply(int baudRate, int parity, int dataBits) {
   settings.c_cflag = (settings.c_cflag & ~CSIZE) | sizeFlag | parityFlags;
   if (::cfsetispeed(&settings, speed) != 0 || ::cfsetospeed(&settings, speed) != 0) return false;
   if (::tcsetattr(fd_, TCSANOW, &settings) != 0) return false;
-  // tcsetattr succeeds when any one change took; the rate and frame must all have.
+  // tcsetattr succeeds when any one change took: a line at another rate or
+  // frame than asked would only carry garbage, so both must have taken.
   termios held{};
-  if (::tcgetattr(fd_, &held) != 0) return false;
-  constexpr tcflag_t kFrame = CSIZE | PARENB | PARODD;
-  if (::cfgetospeed(&held) != speed || (held.c_cflag & kFrame) != (settings.c_cflag & kFrame)) return false;
+  if (::tcgetattr(fd_, &held) != 0 || ::cfgetospeed(&held) != speed) return false;
+  constexpr tcflag_t kFrame = CSIZE | PARENB | PARODD | CMSPAR;
+  if ((held.c_cflag & kFrame) != (settings.c_cflag & kFrame) && !IsPseudoTerminal(fd_)) return false;
   RaiseModemLines(fd_);
   return true;
 }
