@@ -1,0 +1,45 @@
+#include <algorithm>
+
+#include "hostfiles/argument_field.h"
+#include "hostfiles/command_handlers.h"
+#include "hostfiles/generic_commands.h"
+#include "hostfiles/server_root.h"
+#include "platform/paths.h"
+
+namespace corvane {
+namespace {
+
+int ChangeDirectoryTo(char* field, std::string& answerPath) {
+  std::optional<std::string> directory = ArgumentAfterLength(field);
+  if (!directory) return kAnswerEmptyArgument;
+  // The Data Collector writes its paths with backslashes.
+  std::replace(directory->begin(), directory->end(), '\\', '/');
+  if (directory->empty() || !PathInsideRoot(*directory)) return kAnswerDirectoryFailed;
+  // A drive prefix such as "C:" is refused by the platform like a missing directory.
+  if (!ChangeDirectory(*directory)) return kAnswerDirectoryFailed;
+  const std::optional<std::string> current = CurrentDirectory();
+  if (!current) return kAnswerDirectoryFailed;
+  if (!WriteAnswerFile(*current + "\r\n", answerPath)) return kAnswerFileFailed;
+  return 1;
+}
+
+}  // namespace
+
+int ChangeDirectory() {
+  std::string path;
+  const int result = ChangeDirectoryTo(ClassicArgumentField(), path);
+  if (result == 1) DeliverClassicAnswer(path, "cd");
+  return result;
+}
+
+// An argument too long for the wide buffer is refused like a missing directory.
+int ChangeDirectory(WideLinkContext& context, std::string& answerPath) {
+  WideArgument field;
+  if (!CopyWideArgument(context, field)) return kAnswerDirectoryFailed;
+  std::string path;
+  const int result = ChangeDirectoryTo(field.data(), path);
+  if (result == 1) DeliverWideAnswer(path, "cd", context, answerPath);
+  return result;
+}
+
+}  // namespace corvane

@@ -1,0 +1,46 @@
+#include <algorithm>
+
+#include "hostfiles/argument_field.h"
+#include "hostfiles/command_handlers.h"
+#include "hostfiles/generic_commands.h"
+#include "hostfiles/server_root.h"
+#include "platform/paths.h"
+
+namespace corvane {
+namespace {
+
+// The name is used literally: "*" and "?" match nothing but themselves.
+int EraseNamed(char* field, std::string& answerPath) {
+  const std::optional<std::string> name = ArgumentAfterLength(field);
+  if (!name) return 0;
+  std::string path = *name;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  if (path.empty() || !PathInsideRoot(path)) return 0;
+  // Only files are erased, as on the Data Collector's home system; a POSIX
+  // remove would also take an empty directory.
+  if (IsDirectory(path) || !RemoveFile(path)) return 0;
+  if (!WriteAnswerFile("Deleted file: " + *name + "\r\n", answerPath)) return kAnswerFileFailed;
+  return 1;
+}
+
+}  // namespace
+
+int EraseFile() {
+  std::string path;
+  const int result = EraseNamed(ClassicArgumentField(), path);
+  if (result == 1) DeliverClassicAnswer(path, "erase");
+  return result;
+}
+
+// An argument too long for the wide buffer is refused: erasing a cut name
+// could remove a different file.
+int EraseFile(WideLinkContext& context, std::string& answerPath) {
+  WideArgument field;
+  if (!CopyWideArgument(context, field)) return 0;
+  std::string path;
+  const int result = EraseNamed(field.data(), path);
+  if (result == 1) DeliverWideAnswer(path, "erase", context, answerPath);
+  return result;
+}
+
+}  // namespace corvane
