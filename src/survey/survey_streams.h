@@ -8,6 +8,9 @@
 
 namespace corvane {
 
+inline constexpr int kStoreNotCoordinateLine = -2;
+inline constexpr int kStoreWriteFailed = -3;
+
 // 0 ready; -1 open failed; -2 the file doesn't exist or isn't readable.
 int OpenSendFile(std::string name);
 // The next byte 0..255, or -1 at the end of the file.
