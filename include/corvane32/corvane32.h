@@ -41,5 +41,10 @@ CORVANE_API bool TransferSetOtherPlatform(int platform);
 CORVANE_API void TransferSetHostUi(corvane::HostUi* hostUi);
 CORVANE_API void TransferSetSaveAsHandler(corvane::SaveAsHandler handler);
 
+// Confines a server run to a directory tree: uploads, downloads, change-directory
+// and erase outside it are refused ("..", absolute paths and symbolic links are
+// resolved first). An empty root serves the whole file system.
+CORVANE_API void TransferSetServerRoot(std::string root);
+
 // The text of a protocol error code (248 to 265 and -4); empty for other codes.
 CORVANE_API std::string TransferErrorText(int code);

@@ -6,8 +6,10 @@
 #include "api/runner.h"
 #include "api/transfer_session.h"
 #include "corvane32/corvane32.h"
+#include "hostfiles/server_root.h"
 #include "platform/host_seams.h"
 #include "platform/paths.h"
+#include "platform/real_path.h"
 #include "platform/thread.h"
 #include "serial/serial_port.h"
 
@@ -154,6 +156,14 @@ void TransferSetHostUi(HostUi* hostUi) { TheHostSeams().ui = hostUi; }
 void TransferSetSaveAsHandler(SaveAsHandler handler) {
   Guarded(false, [&] {
     TheHostSeams().saveAs = std::move(handler);
+    return true;
+  });
+}
+
+void TransferSetServerRoot(std::string root) {
+  Guarded(false, [&] {
+    // Fixed as an absolute path now: the server's own change-directory moves ".".
+    Confinement().root = root.empty() ? std::string() : RealPath(root).value_or(root);
     return true;
   });
 }

@@ -1,0 +1,129 @@
+#include "corvane/operations.h"
+
+#include <functional>
+#include <iostream>
+
+#include "corvane/exit_status.h"
+#include "corvane32/corvane32.h"
+#include "platform/file.h"
+#include "platform/paths.h"
+
+namespace corvane::cli {
+namespace {
+
+// Letter, length character, argument and a terminating zero must fit 96 bytes.
+constexpr std::size_t kLongestRemoteArgument = 93;
+
+// Opens the port, runs one operation and closes the port again.
+int RunOperation(const PortOptions& options, CommandFamily family, const std::function<bool()>& operation) {
+  const auto platform = PlatformValue(options.platform, family);
+  if (!platform) {
+    std::cerr << "corvane: --platform takes auto, classic, wide or a number, not '" << options.platform << "'\n";
+    return kExitUsage;
+  }
+  if (!OpenPort(options)) {
+    std::cerr << "corvane: cannot open " << options.port << " at " << options.baudRate
+              << " baud: it does not exist, is in use, or does not take that rate\n";
+    return kExitPortUnavailable;
+  }
+  TransferSetOtherPlatform(*platform);
+  const bool succeeded = operation();
+  const int result = TransferGetLastError();
+  TransferCloseCom();
+  if (!succeeded) std::cerr << "corvane: " << DescribeResult(result) << "\n";
+  return ExitStatusOf(result);
+}
+
+// The listing comes in a reply file with CR LF line ends; print it with LF and remove it.
+void PrintAndRemoveReply() {
+  std::string reply;
+  if (!TransferGetOutputFilename(reply)) return;
+  StdioFile file;
+  if (file.Open(reply, FileOpen::Read, FileKind::Text)) {
+    char block[4096];
+    long count;
+    while ((count = file.Read(block, sizeof block)) > 0) std::cout.write(block, count);
+    file.Close();
+  }
+  RemoveFile(reply);
+}
+
+}  // namespace
+
+int SendFile(const PortOptions& options, const std::string& local, const std::string& announced) {
+  // The library ends a send of a missing file without error; say so before anything is sent.
+  if (!HasAccess(local, Access::Read)) {
+    std::cerr << "corvane: " << local << ": no such file, or it cannot be read\n";
+    return kExitFailed;
+  }
+  return RunOperation(options, CommandFamily::FileTransfer, [&] { return TransferSend(local, announced); });
+}
+
+int ReceiveFile(const PortOptions& options, const std::string& name) {
+  return RunOperation(options, CommandFamily::FileTransfer, [&] {
+    const bool ok = TransferReceive(name);
+    std::string written;
+    if (ok && TransferGetOutputFilename(written) && !options.quiet) std::cerr << "Received " << written << "\n";
+    return ok;
+  });
+}
+
+int GetFile(const PortOptions& options, const std::string& name, const std::string& second) {
+  return RunOperation(options, CommandFamily::FileTransfer, [&] { return TransferGet(name, second); });
+}
+
+int RemoteCommand(const PortOptions& options, char letter, const std::string& argument) {
+  if (argument.size() > kLongestRemoteArgument) {
+    std::cerr << "corvane: the argument is " << argument.size() << " characters long; at most "
+              << kLongestRemoteArgument << " fit a remote command\n";
+    return kExitUsage;
+  }
+  return RunOperation(options, CommandFamily::Generic, [&] {
+    switch (letter) {
+      case 'D': {
+        const bool ok = TransferDirectory(argument);
+        if (ok) PrintAndRemoveReply();
+        return ok;
+      }
+      case 'C':
+        return TransferChangeDirectory(argument);
+      default:
+        return TransferDelete(argument);
+    }
+  });
+}
+
+int Serve(const PortOptions& options, const std::string& root, bool confine) {
+  const std::string served = root.empty() ? CurrentDirectory().value_or(".") : root;
+  if (!IsDirectory(served)) {
+    std::cerr << "corvane: " << served << " is not a directory\n";
+    return kExitUsage;
+  }
+  TransferSetServerRoot(confine ? served : std::string());
+  const int status = RunOperation(options, CommandFamily::FileTransfer, [] { return TransferServer(); });
+  // Ctrl-C or SIGTERM is how a server is meant to end.
+  return status == kExitCancelled ? kExitSuccess : status;
+}
+
+int ListPorts() {
+  const auto entries = ListDirectory("/dev");
+  if (!entries) {
+    std::cerr << "corvane: cannot read /dev\n";
+    return kExitFailed;
+  }
+  for (const std::string prefix : {"ttyS", "ttyUSB", "ttyACM", "ttyAMA", "rfcomm"}) {
+    for (const DirectoryEntry& entry : *entries) {
+      if (!entry.name.starts_with(prefix)) continue;
+      const std::string path = "/dev/" + entry.name;
+      // Only ports that open are real; serial drivers create nodes for absent UARTs too.
+      if (!TransferOpenDevice(path, 0, 0, nullptr)) continue;
+      TransferCloseCom();
+      std::cout << path;
+      if (prefix == std::string("ttyS")) std::cout << "  (COM" << std::stoi(entry.name.substr(4)) + 1 << ")";
+      std::cout << "\n";
+    }
+  }
+  return kExitSuccess;
+}
+
+}  // namespace corvane::cli
