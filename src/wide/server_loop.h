@@ -2,11 +2,17 @@
 // client side of a get ('r') or a generic request ('g') through a remote server.
 #pragma once
 
+#include <string>
+
+#include "wide/wide_context.h"
+
 namespace corvane {
 
 // Serves the Data Collector until cancelled; always 0.
 int WideServerEntry(int overwrite);
 // startType 'x' (server mode), 'r' (get) or 'g' (generic request); the outcome is errorFlag.
 void WideServerLoop(char startType);
+// The data of the last packet read as text: up to its first zero byte, at most 99 bytes.
+std::string WideRequestText(const WideLinkContext& context);
 
 }  // namespace corvane

@@ -1,0 +1,160 @@
+#include "wide/wide_files.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "api/transfer_session.h"
+#include "hostfiles/file_names.h"
+#include "hostfiles/server_root.h"
+#include "hostfiles/transfer_slots.h"
+#include "platform/host_seams.h"
+#include "platform/paths.h"
+#include "serial/serial_io.h"
+#include "wide/wide_link.h"
+
+namespace corvane {
+namespace {
+
+std::int32_t ClampSize(long long size) {
+  if (size < 0) return 0;
+  constexpr long long kLargest = std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(size > kLargest ? kLargest : size);
+}
+
+std::string UpperCase(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+// The size after the header's last space, read as far as digits go.
+std::int32_t ParseSize(const std::string& digits) {
+  long long size = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') break;
+    size = size * 10 + (c - '0');
+    if (size > std::numeric_limits<std::int32_t>::max()) break;
+  }
+  return ClampSize(size);
+}
+
+// A header names a file, never a path: only its last component counts, and a
+// name that could not be a plain file in the current directory is refused.
+bool PlainFileName(std::string& name) {
+  name = FileNamePart(name);
+  if (name.empty() || name == "." || name == "..") return false;
+  for (unsigned char c : name) {
+    if (c < 32 || c == 127) return false;
+  }
+  return true;
+}
+
+// Drops an output file left unfinished by an earlier header of the same exchange.
+void AbandonOutput(WideLinkContext& context) {
+  if (!context.outFile.IsOpen()) return;
+  context.outFile.Close();
+  RemoveFile(context.fileName);
+}
+
+}  // namespace
+
+int WideOpenInput(const std::string& path, WideLinkContext& context) {
+  if (!context.inFile.Open(UpperCase(path), FileOpen::Read, FileKind::Binary)) return -1;
+  Session().bytesTotal = ClampSize(context.inFile.Length());
+  Session().bytesDone = 0;
+  return 0;
+}
+
+int WideSendHeader(const std::string& localName, WideLinkContext& context, const std::string& headerName) {
+  if (context.isSender == 1) {
+    if (WideOpenInput(localName, context) != 0) return -1;
+  } else {
+    Session().bytesTotal = 1;
+  }
+  context.fileName = headerName.empty() ? localName : headerName;
+  StripDirectory(context.fileName);
+  const std::string text = context.fileName + " " + std::to_string(Session().bytesTotal.load());
+  // The peer takes a header into a 100-byte buffer; a longer one is not sent at all.
+  if (text.size() > static_cast<std::size_t>(kWideTextLimit)) {
+    if (context.inFile.IsOpen()) context.inFile.Close();
+    return -1;
+  }
+  std::memcpy(context.txData, text.data(), text.size());
+  WideNextSeq(context);
+  WideSendPacket(Slots().answerAsText ? 'X' : 'F', static_cast<int>(text.size()), context);
+  return 0;
+}
+
+int WideSendData(WideLinkContext& context) {
+  const long count = context.inFile.Read(context.txData, kWideMaxData);
+  Session().bytesDone = ClampSize(context.inFile.Tell());
+  if (count <= 0) return static_cast<int>(count);
+  WideNextSeq(context);
+  WideSendPacket('D', static_cast<int>(count), context);
+  return static_cast<int>(count);
+}
+
+int WideCheckOutputName(std::string& name) {
+  if (CheckFileName(name, NameChecks{.checkName = true}) != 0) return kOutputRefuse;
+  if (CheckFileName(name, NameChecks{.mustExist = true}) != 0) return kOutputCreate;
+  if (CheckFileName(name, NameChecks{.readWriteIfExists = true}) != 0) return kOutputRefuse;
+  if (Slots().overwriteExisting) return kOutputCreate;
+  // A server has nobody to ask; the peer is told the file exists.
+  if (WideFlags().serverMode) return kOutputExists;
+  const std::optional<std::string> chosen = AskSaveAs(FileNamePart(name));
+  if (!chosen) return kOutputRefuse;
+  name = *chosen;
+  SerialFlushInput();  // the peer's retries while the question was open
+  return kOutputCreate;
+}
+
+int WideOpenOutput(WideLinkContext& context, const std::string& localName, std::string& outName) {
+  AbandonOutput(context);
+  // The peer's header buffer holds 99 bytes; a longer header is refused, not cut,
+  // so that a file is never stored under a shortened name.
+  if (context.rxLength > kWideTextLimit) return kOutputRefused;
+  const std::uint8_t* data = context.rxData;
+  const std::string header(data, std::find(data, data + context.rxLength, 0));
+  const std::size_t space = header.rfind(' ');
+  // Without a space the header names nothing; a name left from an earlier
+  // exchange must not be reused.
+  context.fileName.clear();
+  if (space != std::string::npos) {
+    context.fileName = header.substr(0, space);
+    Session().bytesTotal = ParseSize(header.substr(space + 1));
+  }
+  if (!localName.empty()) {
+    context.fileName = localName;
+  } else if (!PlainFileName(context.fileName)) {
+    return kOutputRefused;
+  }
+  context.fileName = UpperCase(context.fileName);
+  if (WideFlags().serverMode && !PathInsideRoot(context.fileName)) return kOutputRefused;
+
+  const int check = WideCheckOutputName(context.fileName);
+  if (check == kOutputRefuse) return kOutputRefused;
+  if (check == kOutputExists) return kOutputFileExists;
+  outName = context.fileName;
+  if (!context.outFile.Open(context.fileName, FileOpen::CreateReadWrite, FileKind::Binary)) return kOutputRefused;
+  return kOutputOpened;
+}
+
+bool WideWriteData(WideLinkContext& context) {
+  return context.outFile.Write(context.rxData, static_cast<std::size_t>(context.rxLength));
+}
+
+bool WideFinishOutput(WideLinkContext& context) {
+  const long size = context.outFile.Length();
+  const bool closed = context.outFile.Close();
+  if (size < 0 || !closed) {
+    RemoveFile(context.fileName);
+    return false;
+  }
+  Session().bytesTotal = ClampSize(size);
+  return true;
+}
+
+}  // namespace corvane

@@ -1,0 +1,39 @@
+// The file side of a wide exchange, shared by the client transactions and the
+// server loop: the file header, data packets, and the output file's checks.
+#pragma once
+
+#include <string>
+
+#include "wide/wide_context.h"
+
+namespace corvane {
+
+// WideCheckOutputName results.
+inline constexpr int kOutputCreate = 0;
+inline constexpr int kOutputRefuse = 1;
+inline constexpr int kOutputExists = 2;
+
+// WideOpenOutput results.
+inline constexpr int kOutputOpened = 0;
+inline constexpr int kOutputRefused = -1;
+inline constexpr int kOutputFileExists = -2;
+
+// 0 when the header went out (F, or X while answerAsText is set); -1 when the
+// input file cannot be opened or the header would be too long for the peer.
+int WideSendHeader(const std::string& localName, WideLinkContext& context, const std::string& headerName);
+// Bytes sent in one D packet, 0 at the end of the file, negative on a read failure.
+int WideSendData(WideLinkContext& context);
+// 0, or -1 when the file cannot be opened.
+int WideOpenInput(const std::string& path, WideLinkContext& context);
+// Creates outFile for the header just received: kOutputOpened, kOutputRefused or
+// kOutputFileExists (server mode). `outName` becomes the name created.
+int WideOpenOutput(WideLinkContext& context, const std::string& localName, std::string& outName);
+// kOutputCreate, kOutputRefuse or kOutputExists; `name` may be replaced by a Save As answer.
+int WideCheckOutputName(std::string& name);
+// Closes a completed output file so that it stays; false when it could not be
+// written completely (it is then deleted).
+bool WideFinishOutput(WideLinkContext& context);
+// Appends received data to outFile; false when the write failed.
+bool WideWriteData(WideLinkContext& context);
+
+}  // namespace corvane
