@@ -1,9 +1,9 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <array>
+#include <cstdlib>
 
 #include "platform/tty.h"
 

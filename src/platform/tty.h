@@ -57,11 +57,13 @@ class TtyDevice : public ByteStream {
   TtyDevice& operator=(TtyDevice&& other) noexcept;
   ~TtyDevice();
 
-  // Fails when the device does not exist, is not a tty or is in use.
+  // Fails when the device does not exist, is not a tty or is in use. A device
+  // already open is closed first.
   bool Open(const std::string& path);
   // Raw mode with the given rate, parity (mark and space through CMSPAR) and
   // data bits; DTR and RTS on; no flow control. False when the rate is not a
-  // standard rate or the driver refuses the settings.
+  // standard rate or the driver does not hold the settings afterwards; a pty,
+  // which always reports 8 data bits without parity, need only hold the rate.
   bool Apply(int baudRate, int parity, int dataBits);
   // Discards the driver's receive queue.
   bool PurgeInput();
