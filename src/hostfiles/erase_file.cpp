@@ -16,8 +16,8 @@ int EraseNamed(char* field, std::string& answerPath) {
   std::string path = *name;
   std::replace(path.begin(), path.end(), '\\', '/');
   if (path.empty() || !PathInsideRoot(path)) return 0;
-  // Only files are erased, as on the Data Collector's home system; a POSIX
-  // remove would also take an empty directory.
+  // Only files are erased, as on the system the commands were made for, even
+  // where removing an empty directory would succeed.
   if (IsDirectory(path) || !RemoveFile(path)) return 0;
   if (!WriteAnswerFile("Deleted file: " + *name + "\r\n", answerPath)) return kAnswerFileFailed;
   return 1;
