@@ -56,14 +56,15 @@ int ClassicEncodeField(int limit) {
     if (byte == -1) break;
     const int mark = link.encodedLength;
     ClassicEncodeChar(static_cast<std::uint8_t>(byte));
-    // The overflow test comes first so that no field, a line feed's included, passes the limit.
+    // A line feed ends its field even when its prefix goes one byte past the
+    // limit: the data budget keeps that byte free below the peer's MAXL.
+    if (link.encodedLength == limit || byte == '\n') break;
     if (link.encodedLength > limit) {
       std::memcpy(link.leftover, link.encodeBuffer + mark, static_cast<std::size_t>(link.encodedLength - mark));
       link.encodedLength = mark;
       link.encodeBuffer[mark] = 0;
       break;
     }
-    if (link.encodedLength == limit || byte == '\n') break;
   }
   return link.encodedLength;
 }

@@ -62,10 +62,4 @@ std::string ResolvePath(const std::string& path) {
   return resolved;
 }
 
-std::string ResolvePathForCreate(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos || slash == 0) return path;
-  return ResolvePath(path.substr(0, slash)) + path.substr(slash);
-}
-
 }  // namespace corvane

@@ -13,9 +13,6 @@ namespace corvane {
 // The existing path that matches `path` without regard to case; when none
 // exists, `path` with as many leading components resolved as exist.
 std::string ResolvePath(const std::string& path);
-// The path a file created as `path` gets: the directory part resolved, the last
-// component exactly as given.
-std::string ResolvePathForCreate(const std::string& path);
 
 enum class Access { Exists, Read, ReadWrite };
 bool HasAccess(const std::string& path, Access access);

@@ -82,8 +82,10 @@ bool StdioFile::Open(const std::string& path, FileOpen how, FileKind kind) {
       target = ResolvePath(path);
       break;
     case FileOpen::CreateReadWrite:
+      // An existing file of another case is emptied, as on a file system that
+      // ignores case; a new file gets exactly the name given.
       flags |= O_RDWR | O_CREAT | O_TRUNC;
-      target = ResolvePathForCreate(path);
+      target = ResolvePath(path);
       break;
   }
   const int fd = ::open(target.c_str(), flags, 0666);

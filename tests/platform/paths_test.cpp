@@ -59,8 +59,8 @@ TEST_F(PathsTest, ResolvesEachComponentWithoutRegardToCase) {
     EXPECT_EQ(ResolvePath(scratch_.PathOf(given)), scratch_.PathOf(expected)) << given;
   }
   EXPECT_EQ(ResolvePath(""), "");
-  EXPECT_EQ(ResolvePathForCreate(scratch_.PathOf("ALPHA/BETA/NEW.TXT")), scratch_.PathOf("Alpha/Beta/NEW.TXT"));
-  EXPECT_EQ(ResolvePathForCreate("NEW.TXT"), "NEW.TXT");
+  EXPECT_EQ(ResolvePath(scratch_.PathOf("ALPHA/BETA/NEW.TXT")), scratch_.PathOf("Alpha/Beta/NEW.TXT"))
+      << "a missing last component keeps the name given";
 }
 
 TEST_F(PathsTest, ServicesFindFilesWhateverTheirCase) {

@@ -1,4 +1,5 @@
 #include "platform/file.h"
+#include "platform/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -120,6 +121,15 @@ TEST_F(StdioFileTest, OpensExistingFilesWhateverTheirCase) {
   EXPECT_TRUE(file.Write("new"));
   EXPECT_TRUE(file.Close());
   EXPECT_EQ(scratch_.ReadFile("Sub/NEW.TXT"), "new");
+
+  // Creating over an existing file of another case empties that file instead of adding a second.
+  ASSERT_TRUE(file.Open(scratch_.PathOf("SUB/new.txt"), FileOpen::CreateReadWrite, FileKind::Binary));
+  EXPECT_TRUE(file.Write("again"));
+  EXPECT_TRUE(file.Close());
+  EXPECT_EQ(scratch_.ReadFile("Sub/NEW.TXT"), "again");
+  const auto entries = ListDirectory(scratch_.PathOf("Sub"));
+  ASSERT_TRUE(entries.has_value());
+  EXPECT_EQ(entries->size(), 4u) << "., .., Data.Txt and NEW.TXT only";
 }
 
 TEST_F(StdioFileTest, RefusesWhatCannotBeDone) {
