@@ -38,7 +38,8 @@ InterruptCatcher::InterruptCatcher() {
   struct sigaction action {};
   action.sa_handler = CountInterrupt;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;
+  // Restarted calls: a Ctrl-C must not turn into a failed read elsewhere in the program.
+  action.sa_flags = SA_RESTART;
   ::sigaction(SIGINT, &action, &record.previousInt);
   ::sigaction(SIGTERM, &action, &record.previousTerm);
 }
