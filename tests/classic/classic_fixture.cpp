@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -46,9 +47,16 @@ ScratchDirectory::ScratchDirectory() : previous_(std::filesystem::current_path()
   path_ = std::filesystem::temp_directory_path() / ("corvane-classic-" + std::to_string(seed()));
   std::filesystem::create_directories(path_);
   std::filesystem::current_path(path_);
+  if (const char* temporary = std::getenv("TMPDIR")) previousTemporary_ = temporary;
+  ::setenv("TMPDIR", path_.c_str(), 1);
 }
 
 ScratchDirectory::~ScratchDirectory() {
+  if (previousTemporary_) {
+    ::setenv("TMPDIR", previousTemporary_->c_str(), 1);
+  } else {
+    ::unsetenv("TMPDIR");
+  }
   std::error_code ignored;
   std::filesystem::current_path(previous_, ignored);
   std::filesystem::remove_all(path_, ignored);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <future>
 #include <string>
 #include <string_view>
@@ -33,7 +34,7 @@ class FastClock {
   std::uint32_t savedLastTick_;
 };
 
-// A fresh directory that is the current one for the test's duration.
+// A fresh directory that is the current one, and TMPDIR, for the test's duration.
 class ScratchDirectory {
  public:
   ScratchDirectory();
@@ -45,6 +46,7 @@ class ScratchDirectory {
  private:
   std::filesystem::path previous_;
   std::filesystem::path path_;
+  std::optional<std::string> previousTemporary_;
 };
 
 // Runs an engine entry on a thread; a run still going at the end is cancelled.
