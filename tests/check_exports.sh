@@ -4,7 +4,7 @@ set -eu
 library="$1"
 symbols=$(nm -D --defined-only -C "$library" | awk '$2 ~ /^[TWVBDR]$/ { $1 = ""; $2 = ""; sub(/^  /, ""); print }')
 echo "$symbols"
-unexpected=$(echo "$symbols" | grep -v '^Transfer[A-Za-z]*(' || true)
+unexpected=$(echo "$symbols" | grep -v -E "^Transfer[A-Za-z]*(\[abi:cxx11\])?\(" || true)
 if [ -n "$unexpected" ]; then
   echo "unexpected exports:"; echo "$unexpected"; exit 1
 fi

@@ -48,13 +48,15 @@ TEST_F(SerialPortTest, MissingDeviceDoesNotOpen) {
   EXPECT_FALSE(missing.Open());
 }
 
-TEST_F(SerialPortTest, RateAndParityReachTheDriver) {
+// A pty keeps the rate but always reports 8 data bits without parity, so only the
+// rate can be read back here; the port must still open with every parity.
+TEST_F(SerialPortTest, RateReachesTheDriverWhateverTheParity) {
   struct Case {
     int baud;
     int parity;
-    int dataBits;
   };
-  for (const Case& c : {Case{9600, kParityNone, 8}, Case{4800, kParityEven, 7}, Case{115200, kParityOdd, 7}}) {
+  for (const Case& c : {Case{9600, kParityNone}, Case{4800, kParityEven}, Case{115200, kParityOdd},
+                        Case{2400, kParityMark}, Case{1200, kParitySpace}}) {
     SCOPED_TRACE(::testing::Message() << c.baud << " baud, parity " << c.parity);
     port_.Close();
     port_.SetBaudRate(c.baud);
@@ -63,8 +65,6 @@ TEST_F(SerialPortTest, RateAndParityReachTheDriver) {
     const auto settings = port_.Device().CurrentSettings();
     ASSERT_TRUE(settings.has_value());
     EXPECT_EQ(settings->baudRate, c.baud);
-    EXPECT_EQ(settings->parity, c.parity);
-    EXPECT_EQ(settings->dataBits, c.dataBits);
   }
 }
 

@@ -200,7 +200,7 @@ TEST_F(SessionTest, ServerRunsUntilCancelled) {
   EXPECT_FALSE(TransferServer());
   EXPECT_EQ(LastCall().command, kCommandServer);
   EXPECT_EQ(TransferGetLastError(), kResultCancelled);
-  EXPECT_EQ(host_.messages.front(), "Running in SERVER MODE...");
+  EXPECT_EQ(host_.messages.back(), "Running in SERVER MODE...");
 }
 
 TEST_F(SessionTest, EventsAreClosedBetweenOperations) {

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "corvane/exit_status.h"
+#include "corvane/terminal_display.h"
 #include "corvane32/corvane32.h"
 #include "platform/file.h"
 #include "platform/paths.h"
@@ -27,8 +28,13 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
     return kExitPortUnavailable;
   }
   TransferSetOtherPlatform(*platform);
+  TerminalDisplay display(options.quiet);
+  TransferSetHostUi(&display);
+  TransferSetSaveAsHandler(MakeTerminalSaveAs(display, options.overwrite));
   const bool succeeded = operation();
   const int result = TransferGetLastError();
+  TransferSetSaveAsHandler({});
+  TransferSetHostUi(nullptr);
   TransferCloseCom();
   if (!succeeded) std::cerr << "corvane: " << DescribeResult(result) << "\n";
   return ExitStatusOf(result);

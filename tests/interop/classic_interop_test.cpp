@@ -1,0 +1,162 @@
+// The corvane command against real Kermit programs over a null-modem pty cable.
+#include <gtest/gtest.h>
+
+#include "interop/interop_fixture.h"
+
+namespace corvane::testing {
+namespace {
+
+const std::vector<Point> kPoints = {
+    {12, 1000.5, 2000.25, 15.125, "TREE"},
+    {3, -1.0, 0.0, -9.99e27, ""},
+    {0, 1.0, 2.0, 3.0, "EMPTY SLOT"},
+    {27, 5000.0, 5000.0, 1000.0, "SIXTEEN CHARS..."},
+};
+
+// What the Data Collector sees of kPoints: one line per point, the empty slot skipped.
+const std::string kPointLines =
+    "12,1000.5000000000,2000.2500000000,15.1250000000,TREE\r\n"
+    "3,-1.0000000000,0.0000000000,-99999.9999000000,\r\n"
+    "27,5000.0000000000,5000.0000000000,1000.0000000000,SIXTEEN CHARS...\r\n";
+
+struct Receiver {
+  const char* name;
+  bool cKermit;
+  friend void PrintTo(const Receiver& peer, std::ostream* out) { *out << peer.name; }
+};
+
+class SendToKermit : public InteropTest, public ::testing::WithParamInterface<Receiver> {
+ protected:
+  void StartReceiver() {
+    if (GetParam().cKermit) {
+      StartCKermit("receive");
+    } else {
+      StartGKermit({"-r", "-i"});
+    }
+  }
+};
+
+TEST_P(SendToKermit, TextFileArrivesWithCrLf) {
+  WriteFile(pcDir / "notes.txt", "first line\nsecond\r\nlone cr\rlast without end");
+  StartReceiver();
+  ASSERT_EQ(RunCorvane({"--platform", "classic", "send", "notes.txt"}), 0) << CorvaneOutput();
+  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
+  EXPECT_EQ(ReadFileAnyCase(kermitDir, "NOTES.TXT"), "first line\r\nsecond\r\nlone cr\r\nlast without end");
+}
+
+TEST_P(SendToKermit, CoordinateFileArrivesAsTextLines) {
+  WriteFile(pcDir / "job1.cr5", CoordinateFileBytes("JOB1", 27, kPoints));
+  StartReceiver();
+  ASSERT_EQ(RunCorvane({"--platform", "classic", "send", "job1.cr5", "--as", "survey.cr5"}), 0) << CorvaneOutput();
+  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
+  EXPECT_EQ(ReadFileAnyCase(kermitDir, "SURVEY.CR5"), kPointLines);
+}
+
+TEST_P(SendToKermit, PlatformAutoFindsAClassicReceiver) {
+  WriteFile(pcDir / "auto.txt", "probed\n");
+  StartReceiver();
+  ASSERT_EQ(RunCorvane({"send", "auto.txt"}), 0) << CorvaneOutput();
+  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
+  EXPECT_EQ(ReadFileAnyCase(kermitDir, "AUTO.TXT"), "probed\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kermit, SendToKermit, ::testing::Values(Receiver{"CKermit", true}, Receiver{"GKermit", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class ReceiveFromKermit : public InteropTest, public ::testing::WithParamInterface<Receiver> {
+ protected:
+  void StartSender(const std::string& file) {
+    if (GetParam().cKermit) {
+      StartCKermit("set file type binary, send " + file);
+    } else {
+      StartGKermit({"-i", "-s", file});
+    }
+  }
+};
+
+TEST_P(ReceiveFromKermit, TextFileIsStoredWithCrLf) {
+  WriteFile(kermitDir / "log.txt", "alpha\nbeta\n");
+  StartSender("log.txt");
+  ASSERT_EQ(RunCorvane({"--platform", "classic", "receive"}), 0) << CorvaneOutput();
+  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
+  EXPECT_EQ(ReadFile(pcDir / "LOG.TXT"), "alpha\r\nbeta\r\n");
+}
+
+TEST_P(ReceiveFromKermit, CoordinateLinesBecomeRecordsAgain) {
+  WriteFile(kermitDir / "pts.cr5", kPointLines);
+  StartSender("pts.cr5");
+  ASSERT_EQ(RunCorvane({"--platform", "classic", "receive", "BACK.CR5"}), 0) << CorvaneOutput();
+  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
+  // The missing-coordinate mark goes out as -99999.9999, which is stored as that number.
+  const std::vector<Point> stored = {kPoints[0], {3, -1.0, 0.0, -99999.9999, ""}, kPoints[3]};
+  EXPECT_EQ(ReadFile(pcDir / "BACK.CR5"), CoordinateFileBytes("BACK", 27, stored));
+}
+
+TEST_P(ReceiveFromKermit, PlatformAutoFindsAClassicSender) {
+  WriteFile(kermitDir / "auto.txt", "sent by kermit\n");
+  StartSender("auto.txt");
+  ASSERT_EQ(RunCorvane({"receive"}), 0) << CorvaneOutput();
+  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
+  EXPECT_EQ(ReadFile(pcDir / "AUTO.TXT"), "sent by kermit\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kermit, ReceiveFromKermit,
+                         ::testing::Values(Receiver{"CKermit", true}, Receiver{"GKermit", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Requests to a C-Kermit server: get, directory, cd and erase.
+class KermitServer : public InteropTest {
+ protected:
+  void SetUp() override {
+    InteropTest::SetUp();
+    std::filesystem::create_directories(kermitDir / "jobs");
+    WriteFile(kermitDir / "remote.txt", "from the server\n");
+    WriteFile(kermitDir / "jobs" / "old.txt", "to be erased\n");
+    StartCKermit("set file type binary, enable delete, enable cd, enable directory, server");
+  }
+  void TearDown() override {
+    kermit.Interrupt();
+    InteropTest::TearDown();
+  }
+};
+
+TEST_F(KermitServer, GetsAFile) {
+  ASSERT_EQ(RunCorvane({"--platform", "classic", "get", "remote.txt"}), 0) << CorvaneOutput();
+  EXPECT_EQ(ReadFile(pcDir / "REMOTE.TXT"), "from the server\r\n");
+}
+
+TEST_F(KermitServer, PlatformAutoGetsAFile) {
+  ASSERT_EQ(RunCorvane({"get", "remote.txt"}), 0) << CorvaneOutput();
+  EXPECT_EQ(ReadFile(pcDir / "REMOTE.TXT"), "from the server\r\n");
+}
+
+TEST_F(KermitServer, GetOfAMissingFileFails) {
+  EXPECT_EQ(RunCorvane({"--platform", "classic", "get", "missing.txt"}), 1) << CorvaneOutput();
+  EXPECT_NE(CorvaneOutput().find("result -21"), std::string::npos) << CorvaneOutput();
+  EXPECT_FALSE(std::filesystem::exists(pcDir / "MISSING.TXT"));
+}
+
+TEST_F(KermitServer, ListsChangesDirectoryAndErases) {
+  ASSERT_EQ(RunCorvane({"--platform", "classic", "dir"}), 0) << CorvaneOutput();
+  EXPECT_NE(CorvaneOutput().find("remote.txt"), std::string::npos) << CorvaneOutput();
+
+  ASSERT_EQ(RunCorvane({"--platform", "classic", "cd", "jobs"}), 0) << CorvaneOutput();
+  ASSERT_EQ(RunCorvane({"--platform", "classic", "del", "old.txt"}), 0) << CorvaneOutput();
+  EXPECT_FALSE(std::filesystem::exists(kermitDir / "jobs" / "old.txt"));
+
+  EXPECT_EQ(RunCorvane({"--platform", "classic", "cd", "no-such-dir"}), 1) << CorvaneOutput();
+  EXPECT_EQ(RunCorvane({"--platform", "classic", "del", "no-such-file"}), 1) << CorvaneOutput();
+
+  // No reply files are left behind in the working directory.
+  for (const auto& entry : std::filesystem::directory_iterator(pcDir)) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with("$KT")) << entry.path();
+  }
+}
+
+TEST_F(KermitServer, PlatformAutoRunsGenericCommandsThroughTheClassicEngine) {
+  ASSERT_EQ(RunCorvane({"dir"}), 0) << CorvaneOutput();
+  EXPECT_NE(CorvaneOutput().find("remote.txt"), std::string::npos) << CorvaneOutput();
+}
+
+}  // namespace
+}  // namespace corvane::testing
