@@ -1,0 +1,143 @@
+#include "corvane-dc/device_line.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace corvane::dc {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Waits are cut into slices so that Stop() is noticed quickly.
+constexpr std::uint32_t kSliceMs = 50;
+
+}  // namespace
+
+DeviceLine::DeviceLine(ByteStream& stream, Framing framing, const FaultOptions& faults, PacketLog& log,
+                       const std::atomic<bool>& stop)
+    : stream_(stream),
+      framing_(framing),
+      silentAfter_(faults.silentAfterPackets),
+      log_(log),
+      stop_(stop),
+      outgoing_(faults, 0),
+      incoming_(faults, 1) {}
+
+void DeviceLine::Send(const Packet& packet, const std::string& frame, const std::string& note) {
+  if (silentAfter_ >= 0 && packetsSent_ >= silentAfter_) {
+    log_.Sent(packet, note.empty() ? "silent, not sent" : note + ", silent, not sent");
+    return;
+  }
+  ++packetsSent_;
+  log_.Sent(packet, note);
+  std::string out;
+  out.reserve(frame.size());
+  for (char c : frame) {
+    const FaultInjector::Decision decision = outgoing_.Next(static_cast<std::uint8_t>(c));
+    if (decision.delayMs > 0) {
+      stream_.Write(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
+      out.clear();
+      std::this_thread::sleep_for(std::chrono::milliseconds(decision.delayMs));
+    }
+    if (!decision.drop) out.push_back(static_cast<char>(decision.byte));
+  }
+  stream_.Write(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
+}
+
+bool DeviceLine::Fill(std::uint32_t waitMs) {
+  const auto deadline = waitMs == kWaitUntilStopped ? Clock::time_point::max()
+                                                    : Clock::now() + std::chrono::milliseconds(waitMs);
+  for (;;) {
+    if (stop_.load()) return false;
+    const auto now = Clock::now();
+    if (now >= deadline) return false;
+    std::uint32_t slice = kSliceMs;
+    if (deadline != Clock::time_point::max()) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+      slice = static_cast<std::uint32_t>(std::clamp<long long>(left, 1, kSliceMs));
+    }
+    if (!stream_.WaitReadable(slice)) continue;
+    std::uint8_t buffer[1024];
+    const std::size_t count = stream_.ReadNow(buffer, sizeof buffer);
+    bool gotAny = false;
+    for (std::size_t i = 0; i < count; ++i) {
+      const FaultInjector::Decision decision = incoming_.Next(buffer[i]);
+      if (decision.drop) continue;
+      pending_.push_back(static_cast<char>(decision.byte));
+      gotAny = true;
+    }
+    if (gotAny) return true;
+  }
+}
+
+std::optional<std::uint8_t> DeviceLine::NextByte(std::uint32_t waitMs) {
+  if (pendingAt_ >= pending_.size()) {
+    pending_.clear();
+    pendingAt_ = 0;
+    if (!Fill(waitMs)) return std::nullopt;
+  }
+  return static_cast<std::uint8_t>(pending_[pendingAt_++]);
+}
+
+void DeviceLine::DiscardInput() {
+  pending_.clear();
+  pendingAt_ = 0;
+  std::uint8_t buffer[1024];
+  while (stream_.ReadNow(buffer, sizeof buffer) == sizeof buffer) {
+  }
+}
+
+ReadResult DeviceLine::Read(FrameParser parse, std::uint32_t firstByteMs, std::uint32_t interByteMs) {
+  ReadResult result;
+  const auto start = Clock::now();
+  for (;;) {
+    std::uint32_t left = kWaitUntilStopped;
+    if (firstByteMs != kWaitUntilStopped) {
+      const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+      if (spent >= firstByteMs) return result;
+      left = firstByteMs - static_cast<std::uint32_t>(spent);
+    }
+    const std::optional<std::uint8_t> byte = NextByte(left);
+    if (!byte) {
+      result.kind = stop_.load() ? ReadKind::Stopped : ReadKind::Timeout;
+      return result;
+    }
+    if (*byte == kSoh) break;
+  }
+  std::string frame(1, static_cast<char>(kSoh));
+  for (;;) {
+    ParsedFrame parsed = parse(frame);
+    if (parsed.status != ParseStatus::NeedMore) {
+      // Bytes beyond the frame stay for the next read.
+      if (parsed.consumed < frame.size()) pending_.insert(pendingAt_, frame.substr(parsed.consumed));
+      result.kind = parsed.status == ParseStatus::Good ? ReadKind::Good : ReadKind::Damaged;
+      const bool decoded = parsed.consumed >= 4;
+      const std::string framingNote = parsed.framing != framing_
+                                          ? (parsed.framing == Framing::Classic ? "classic frame" : "wide frame")
+                                          : "";
+      if (result.kind == ReadKind::Good) {
+        log_.Received(parsed.packet, framingNote);
+      } else if (decoded) {
+        log_.Received(parsed.packet, framingNote.empty() ? "bad check" : framingNote + ", bad check");
+      } else {
+        log_.Note("damaged frame: impossible length");
+      }
+      result.frame = std::move(parsed);
+      return result;
+    }
+    const std::optional<std::uint8_t> byte = NextByte(interByteMs);
+    if (!byte) {
+      if (stop_.load()) {
+        result.kind = ReadKind::Stopped;
+        return result;
+      }
+      log_.Note("damaged frame: cut short after " + std::to_string(frame.size()) + " bytes");
+      result.kind = ReadKind::Damaged;
+      return result;
+    }
+    frame.push_back(static_cast<char>(*byte));
+  }
+}
+
+}  // namespace corvane::dc
