@@ -69,6 +69,9 @@ int RunCommandLine(int argc, char** argv) {
   auto* ports = app.add_subcommand("ports", "list the serial ports of this machine");
   ports->callback([&] { action = [] { return ListPorts(); }; });
 
+  auto* demo = app.add_subcommand("demo", "a tour against the built-in simulated Data Collector");
+  demo->callback([&] { action = [&] { return RunDemo(options); }; });
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {

@@ -14,5 +14,6 @@ int GetFile(const PortOptions& options, const std::string& name, const std::stri
 int RemoteCommand(const PortOptions& options, char letter, const std::string& argument);
 int Serve(const PortOptions& options, const std::string& root, bool confine);
 int ListPorts();
+int RunDemo(const PortOptions& options);
 
 }  // namespace corvane::cli
