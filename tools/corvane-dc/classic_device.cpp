@@ -4,6 +4,7 @@ namespace corvane::dc {
 namespace {
 
 constexpr std::uint32_t kInterByteMs = 2000;
+constexpr std::uint32_t kDrainQuietMs = 100;
 
 int Next(int seq) { return (seq + 1) & 63; }
 int Previous(int seq) { return (seq + 63) & 63; }
@@ -47,7 +48,7 @@ void ClassicDevice::Resend() {
 
 ReadResult ClassicDevice::ReadPacket(std::uint32_t waitMs) { return line_.Read(ParseClassicFrame, waitMs, kInterByteMs); }
 
-std::optional<Packet> ClassicDevice::Transact(char type, const std::string& data, bool anyReply) {
+std::optional<Packet> ClassicDevice::Transact(char type, const std::string& data, std::string_view replies) {
   SendPacket(type, seq_, data);
   for (int attempt = 1; attempt < settings_.retries; ++attempt) {
     const ReadResult read = ReadPacket(TimeoutMs());
@@ -55,12 +56,17 @@ std::optional<Packet> ClassicDevice::Transact(char type, const std::string& data
     if (read.kind == ReadKind::Good) {
       const Packet& reply = read.frame.packet;
       if (reply.type == 'E') return reply;
-      if (reply.type == 'Y' && reply.seq == seq_) return reply;
+      if (reply.seq == seq_ && reply.type != 'N' && replies.find(reply.type) != std::string_view::npos) return reply;
       // A NAK for the next packet says this one arrived.
-      if (reply.type == 'N' && reply.seq == Next(seq_)) return Packet{'Y', seq_, {}};
-      if (anyReply && reply.type != 'N' && reply.seq == seq_) return reply;
+      if (reply.type == 'N' && reply.seq == Next(seq_) && replies.find('Y') != std::string_view::npos) {
+        return Packet{'Y', seq_, {}};
+      }
+      // Answering a stale packet with a resend would double every later
+      // exchange; only a NAK of this packet asks for it again.
+      if (reply.type != 'N' || reply.seq != seq_) continue;
     }
     if (read.kind == ReadKind::Timeout) line_.Log().Note("time-out");
+    if (read.kind == ReadKind::Damaged) line_.DrainUntilQuiet(kDrainQuietMs);
     Resend();
   }
   line_.Log().Note("no answer, giving up");
@@ -81,6 +87,7 @@ std::optional<Packet> ClassicDevice::Await(int expected) {
       }
     }
     if (read.kind == ReadKind::Timeout) line_.Log().Note("time-out");
+    if (read.kind == ReadKind::Damaged) line_.DrainUntilQuiet(kDrainQuietMs);
     SendNak(expected);
   }
   line_.Log().Note("nothing usable arrived, giving up");
@@ -97,6 +104,8 @@ Outcome ClassicDevice::Run(const Role& role) {
   lastStored_ = false;
   seq_ = 0;
   if (role.kind == RoleKind::Serve) return Serve(role);
+  // Leftovers of an earlier exchange would be taken for answers.
+  line_.DrainUntilQuiet(kDrainQuietMs);
   if (!settings_.errorText.empty()) return RefuseWithError(role);
   switch (role.kind) {
     case RoleKind::Send:
@@ -134,6 +143,7 @@ Outcome ClassicDevice::Serve(const Role& role) {
     if (read.kind == ReadKind::Stopped) break;
     if (read.kind != ReadKind::Good) {
       // Damage, the framing probes among it: a classic Kermit asks again.
+      line_.DrainUntilQuiet(kDrainQuietMs);
       SendNak(0);
       continue;
     }
@@ -300,7 +310,9 @@ bool ClassicDevice::ReceiveFiles(Outcome& outcome, bool textAnswer) {
       case 'B':
         SendPacket('Y', seq_, {});
         outcome.success = true;
-        if (outcome.detail.empty()) outcome.detail = "received " + std::to_string(outcome.filesStored.size()) + " files";
+        if (outcome.detail.empty()) {
+          outcome.detail = textAnswer ? "received the answer" : "received " + std::to_string(outcome.filesStored.size()) + " files";
+        }
         return true;
       default:
         SendPacket('E', seq_, Encode(std::string("Unexpected packet ") + packet->type));
@@ -328,7 +340,7 @@ bool ClassicDevice::InitInfo(Outcome& outcome) {
 Outcome ClassicDevice::Download(const Role& role) {
   Outcome outcome{role};
   if (!InitInfo(outcome)) return outcome;
-  const std::optional<Packet> reply = Transact('R', Encode(role.argument), true);
+  const std::optional<Packet> reply = Transact('R', Encode(role.argument), "S");
   if (!reply || reply->type != 'S') {
     if (reply && reply->type == 'E') NoteRemoteError(*reply, outcome);
     else outcome.detail = "no S in answer to R";
@@ -346,7 +358,7 @@ Outcome ClassicDevice::Remote(const Role& role) {
   Outcome outcome{role};
   if (!InitInfo(outcome)) return outcome;
   const std::string command = GenericCommandData(role.remoteLetter, role.argument, Framing::Classic);
-  const std::optional<Packet> reply = Transact('G', Encode(command), true);
+  const std::optional<Packet> reply = Transact('G', Encode(command), "YS");
   if (!reply) {
     outcome.detail = "no answer to G";
     return outcome;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "corvane-dc/engine_settings.h"
 #include "corvane-dc/incoming_file.h"
@@ -37,9 +38,9 @@ class ClassicDevice {
   void Resend();
   ReadResult ReadPacket(std::uint32_t waitMs);
   std::uint32_t TimeoutMs() const;
-  // Sends and waits for the acknowledgement (or, with `anyReply`, any packet
-  // with the same number, such as the S that answers an R).
-  std::optional<Packet> Transact(char type, const std::string& data, bool anyReply = false);
+  // Sends and waits for an answer of one of the `replies` types with the same
+  // number (an ACK, or the S that answers an R), or an E.
+  std::optional<Packet> Transact(char type, const std::string& data, std::string_view replies = "Y");
   // Waits for the packet numbered `expected`; NAKs damage, re-acknowledges duplicates.
   std::optional<Packet> Await(int expected);
   void NoteRemoteError(const Packet& error, Outcome& outcome);

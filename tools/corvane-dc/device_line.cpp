@@ -88,6 +88,17 @@ void DeviceLine::DiscardInput() {
   }
 }
 
+void DeviceLine::DrainUntilQuiet(std::uint32_t quietMs) {
+  constexpr auto kLongest = std::chrono::seconds(3);
+  const auto start = Clock::now();
+  pending_.clear();
+  pendingAt_ = 0;
+  while (Clock::now() - start < kLongest && Fill(quietMs)) {
+    pending_.clear();
+  }
+  pending_.clear();
+}
+
 ReadResult DeviceLine::Read(FrameParser parse, std::uint32_t firstByteMs, std::uint32_t interByteMs) {
   ReadResult result;
   const auto start = Clock::now();

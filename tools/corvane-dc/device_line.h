@@ -38,6 +38,9 @@ class DeviceLine {
   ReadResult Read(FrameParser parse, std::uint32_t firstByteMs, std::uint32_t interByteMs);
   // Drops what has arrived and not been read: stale duplicates after a packet.
   void DiscardInput();
+  // Drops bytes until none has come for `quietMs` (at most a few seconds): the
+  // rest of a damaged frame, which could hold a SOH, must not start another.
+  void DrainUntilQuiet(std::uint32_t quietMs);
   bool Stopping() const { return stop_.load(); }
   PacketLog& Log() { return log_; }
   const FaultInjector& OutgoingFaults() const { return outgoing_; }

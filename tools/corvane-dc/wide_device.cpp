@@ -7,6 +7,7 @@ namespace corvane::dc {
 namespace {
 
 constexpr std::uint32_t kInterByteMs = 2000;
+constexpr std::uint32_t kDrainQuietMs = 100;
 // After the PC has acknowledged the framing probe it empties its input before
 // it reads wide packets; the device waits that out rather than lose its S.
 constexpr std::chrono::milliseconds kAfterProbePause{200};
@@ -51,7 +52,7 @@ void WideDevice::Resend() {
 
 ReadResult WideDevice::ReadPacket(std::uint32_t waitMs) { return line_.Read(ParseWideLineFrame, waitMs, kInterByteMs); }
 
-std::optional<Packet> WideDevice::Transact(char type, const std::string& data, bool anyReply) {
+std::optional<Packet> WideDevice::Transact(char type, const std::string& data, std::string_view replies) {
   SendPacket(type, seq_, data);
   const auto timeoutMs = static_cast<std::uint32_t>(settings_.timeoutSeconds) * 1000;
   for (int attempt = 1; attempt < settings_.retries; ++attempt) {
@@ -60,11 +61,17 @@ std::optional<Packet> WideDevice::Transact(char type, const std::string& data, b
     if (read.kind == ReadKind::Good && read.frame.framing == Framing::Wide) {
       const Packet& reply = read.frame.packet;
       if (reply.type == 'E') return reply;
-      if (reply.type == 'Y' && reply.seq == seq_) return reply;
-      if (reply.type == 'N' && reply.seq == Next(seq_)) return Packet{'Y', seq_, {}};
-      if (anyReply && reply.type != 'N' && reply.seq == seq_) return reply;
+      if (reply.seq == seq_ && reply.type != 'N' && replies.find(reply.type) != std::string_view::npos) return reply;
+      // A NAK for the next packet says this one arrived.
+      if (reply.type == 'N' && reply.seq == Next(seq_) && replies.find('Y') != std::string_view::npos) {
+        return Packet{'Y', seq_, {}};
+      }
+      // Answering a stale packet with a resend would double every later
+      // exchange; only a NAK of this packet asks for it again.
+      if (reply.type != 'N' || reply.seq != seq_) continue;
     }
     if (read.kind == ReadKind::Timeout) line_.Log().Note("time-out");
+    if (read.kind == ReadKind::Damaged) line_.DrainUntilQuiet(kDrainQuietMs);
     Resend();
   }
   line_.Log().Note("no answer, giving up");
@@ -85,6 +92,7 @@ std::optional<Packet> WideDevice::Await(int expected) {
       }
     }
     if (read.kind == ReadKind::Timeout) line_.Log().Note("time-out");
+    if (read.kind == ReadKind::Damaged) line_.DrainUntilQuiet(kDrainQuietMs);
     SendNak(expected);
   }
   line_.Log().Note("nothing usable arrived, giving up");
@@ -103,6 +111,8 @@ Outcome WideDevice::Run(const Role& role) {
   lastStored_ = false;
   seq_ = 0;
   if (role.kind == RoleKind::Serve) return Serve(role);
+  // Leftovers of an earlier exchange would be taken for answers.
+  line_.DrainUntilQuiet(kDrainQuietMs);
   if (!settings_.errorText.empty()) {
     Outcome outcome{role};
     SendPacket('E', 0, settings_.errorText, "injected");
@@ -127,6 +137,7 @@ Outcome WideDevice::Serve(const Role& role) {
     }
     if (read.kind != ReadKind::Good || read.frame.framing != Framing::Wide) {
       // Damage, the presence probe among it: ask again, as a wide receiver does.
+      line_.DrainUntilQuiet(kDrainQuietMs);
       SendNak(0);
       continue;
     }
@@ -385,7 +396,7 @@ Outcome WideDevice::DriveServer(const Role& role) {
   }
   const bool download = role.kind == RoleKind::Download;
   const std::string request = download ? role.argument : GenericCommandData(role.remoteLetter, role.argument, Framing::Wide);
-  const std::optional<Packet> reply = Transact(download ? 'R' : 'G', request, true);
+  const std::optional<Packet> reply = Transact(download ? 'R' : 'G', request, download ? "S" : "YS");
   if (!reply) {
     outcome.detail = "no answer to the request";
     return outcome;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "corvane-dc/engine_settings.h"
 #include "corvane-dc/incoming_file.h"
@@ -42,7 +43,9 @@ class WideDevice {
   void SendNak(int seq);
   void Resend();
   ReadResult ReadPacket(std::uint32_t waitMs);
-  std::optional<Packet> Transact(char type, const std::string& data, bool anyReply = false);
+  // Sends and waits for an answer of one of the `replies` types with the same
+  // number (an ACK, or the S that answers an R), or an E.
+  std::optional<Packet> Transact(char type, const std::string& data, std::string_view replies = "Y");
   std::optional<Packet> Await(int expected);
   void NoteRemoteError(const Packet& error, Outcome& outcome);
 

@@ -188,7 +188,7 @@ GenericCommand ParseGenericCommand(std::string_view field, Framing framing) {
 }
 
 std::string DescribePacket(const Packet& packet) {
-  constexpr std::size_t kShown = 64;
+  constexpr std::size_t kShown = 48;
   std::string text = std::string(1, packet.type) + " seq=" + std::to_string(packet.seq) + " len=" + std::to_string(packet.data.size());
   if (packet.data.empty()) return text;
   text += " data=";
