@@ -45,13 +45,6 @@ TEST_F(WidePacketTest, SentPacketsMatchTheByteExamples) {
   }
 }
 
-TEST_F(WidePacketTest, ProbePacketCarriesACheckOneTooHigh) {
-  WideLinkContext context;
-  WideReset(context);
-  WideSendProbePacket('S', 0, context);
-  EXPECT_EQ(Hex(peer_.Receive(6, 4000)), "01 20 20 20 53 57");
-}
-
 TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
   const std::string full = AllByteValues(512);
   std::string changed = WidePacket('D', 0, "hello");
@@ -131,16 +124,6 @@ TEST_F(WidePacketTest, NextPacketAcceptsByType) {
   }
 }
 
-TEST_F(WidePacketTest, PendingTypeIsHandedOutWithoutReading) {
-  WideLinkContext context;
-  WideReset(context);
-  context.pendingType = 's';
-  peer_.Send(WidePacket('Y', 0, ""));
-  EXPECT_EQ(WideNextPacket(context), 's');
-  EXPECT_EQ(context.pendingType, 0);
-  EXPECT_EQ(WideReadPacket(context), 'Y');  // still on the line
-}
-
 TEST_F(WidePacketTest, ReceiverAnswersDamageWithNakAndSenderResends) {
   WideLinkContext receiver;
   WideReset(receiver);
@@ -150,8 +133,7 @@ TEST_F(WidePacketTest, ReceiverAnswersDamageWithNakAndSenderResends) {
   {
     EngineThread wait([&] { return WideNextPacket(receiver); });
     peer_.Send(damaged);
-    EXPECT_EQ(Next(), "N2");
-    Send('D', 2, "data");
+    Play({">N2", "<D2 data"});
     EXPECT_EQ(wait.Result(3000), 'D');
   }
 
@@ -203,10 +185,7 @@ TEST_F(WidePacketTest, ServerModeNeverRunsOutOfRetries) {
   WideSendPacket('S', 0, sender);
   ASSERT_EQ(Next(), "S0");
   EngineThread wait([&] { return WideNextPacket(sender); });
-  for (int i = 0; i < 9; ++i) {
-    Send('N', 0);
-    ASSERT_EQ(Next(), "S0");
-  }
+  for (int i = 0; i < 9; ++i) Play({"<N0", ">S0"});
   Send('Y', 0);
   EXPECT_EQ(wait.Result(3000), 'Y');
   WideFlags().serverMode = 0;

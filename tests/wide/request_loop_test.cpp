@@ -19,25 +19,12 @@ class WideRequestTest : public WideTestBed {
       return ClassicLink().errorFlag;
     });
   }
-  void ReceiveFile(char headerType, const std::string& header, const std::string& data) {
-    Send('S', 0);
-    EXPECT_EQ(Next(), "Y0");
-    Send(headerType, 1, header);
-    EXPECT_EQ(Next(), "Y1");
-    Send('D', 2, data);
-    EXPECT_EQ(Next(), "Y2");
-    Send('Z', 3);
-    EXPECT_EQ(Next(), "Y3");
-  }
 };
 
 TEST_F(WideRequestTest, GetOpensWithIThenAsksWithR) {
   Slots().headerName = "wanted.txt";
   EngineThread loop = Run('r');
-  EXPECT_EQ(Next(), "I0");
-  Send('Y', 0);
-  EXPECT_EQ(Next(), "R0 wanted.txt");
-  ReceiveFile('F', "WANTED.TXT 4", "abcd");
+  Play({">I0", "<Y0", ">R0 wanted.txt", "<S0", ">Y0", "<F1 WANTED.TXT 4", ">Y1", "<D2 abcd", ">Y2", "<Z3", ">Y3"});
   EXPECT_EQ(loop.Result(3000), 0);
   EXPECT_EQ(ReadFile("WANTED.TXT"), "abcd");
 }
@@ -48,10 +35,7 @@ TEST_F(WideRequestTest, GenericReplyReplacesTheReplyFile) {
   std::strcpy(Slots().genericCommand.data(), "C##abc");
   Slots().overwriteExisting = 1;
   EngineThread loop = Run('g');
-  EXPECT_EQ(Next(), "I0");
-  Send('Y', 0);
-  EXPECT_EQ(Next(), "G0 C##abc");
-  ReceiveFile('X', "cd 6", "/abc\r\n");
+  Play({">I0", "<Y0", ">G0 C##abc", "<S0", ">Y0", "<X1 cd 6", ">Y1", "<D2 /abc\r\n", ">Y2", "<Z3", ">Y3"});
   EXPECT_EQ(loop.Result(3000), 0);
   EXPECT_EQ(ReadFile("$KT1.tmp"), "/abc\r\n");
 }
@@ -59,22 +43,14 @@ TEST_F(WideRequestTest, GenericReplyReplacesTheReplyFile) {
 TEST_F(WideRequestTest, GenericCommandAnsweredWithYEndsAtOnce) {
   std::strcpy(Slots().genericCommand.data(), "E'JOB.CR5");
   EngineThread loop = Run('g');
-  EXPECT_EQ(Next(), "I0");
-  Send('Y', 0);
-  EXPECT_EQ(Next(), "G0 E'JOB.CR5");
-  Send('Y', 0);
+  Play({">I0", "<Y0", ">G0 E'JOB.CR5", "<Y0"});
   EXPECT_EQ(loop.Result(3000), 0);
 }
 
 TEST_F(WideRequestTest, ErrorWhileWaitingForTheHeaderFails) {
   Slots().headerName = "wanted.txt";
   EngineThread loop = Run('r');
-  EXPECT_EQ(Next(), "I0");
-  Send('Y', 0);
-  EXPECT_EQ(Next(), "R0 wanted.txt");
-  Send('S', 0);
-  EXPECT_EQ(Next(), "Y0");
-  Send('E', 1, "no such file");
+  Play({">I0", "<Y0", ">R0 wanted.txt", "<S0", ">Y0", "<E1 no such file"});
   EXPECT_EQ(loop.Result(3000), 1);
   EXPECT_FALSE(Exists("WANTED.TXT"));
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <thread>
 
 #include "api/transfer_session.h"
@@ -23,20 +24,17 @@ class WideServerTest : public WideTestBed {
   void AwaitServer() { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }
 
   void Upload(const std::string& header, const std::string& data) {
-    Send('S', 0);
-    EXPECT_EQ(Next(), "Y0");
+    Play({"<S0", ">Y0"});
     Send('F', 1, header);
-    EXPECT_EQ(Next(), "Y1");
+    Play({">Y1"});
     Send('D', 2, data);
-    EXPECT_EQ(Next(), "Y2");
-    Send('Z', 3);
-    EXPECT_EQ(Next(), "Y3");
+    Play({">Y2", "<Z3", ">Y3"});
   }
 
-  // Takes a download after the S; returns the data received.
-  std::string Download(const std::string& expectedHeader) {
+  // Takes a download after the S; returns the header, described, and the data.
+  std::pair<std::string, std::string> Download() {
     Send('Y', 0);
-    EXPECT_EQ(Next(), expectedHeader);
+    const std::string header = Next();
     Send('Y', 1);
     std::string data;
     for (int seq = 2;; ++seq) {
@@ -46,7 +44,7 @@ class WideServerTest : public WideTestBed {
         Send('Y', seq);
         // The server flushes the line after this Y; a Data Collector waits before its next request.
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        return data;
+        return {header, data};
       }
       data += frame->data;
       Send('Y', seq);
@@ -64,20 +62,14 @@ class WideServerTest : public WideTestBed {
 TEST_F(WideServerTest, TakesUploadsInARowAndRefusesAnExistingFile) {
   EngineThread server = StartServer();
   AwaitServer();
-  Send('I', 0);
-  EXPECT_EQ(Next(), "Y0");
+  Play({"<I0", ">Y0"});
   Upload("one.txt 3", "abc");
   Upload("two.txt 2", "xy");
-
-  Send('S', 0);
-  EXPECT_EQ(Next(), "Y0");
-  Send('F', 1, "one.txt 9");
+  Play({"<S0", ">Y0", "<F1 one.txt 9"});
   const auto refusal = NextFrame();
   EXPECT_EQ(Describe(refusal), "E1 File exists");
   EXPECT_EQ(refusal->length, 11);
-
-  Send('I', 0);  // still serving
-  EXPECT_EQ(Next(), "Y0");
+  Play({"<I0", ">Y0"});  // still serving
   StopWhileIdle(server);
   EXPECT_EQ(ReadFile("ONE.TXT"), "abc");
   EXPECT_EQ(ReadFile("TWO.TXT"), "xy");
@@ -86,15 +78,9 @@ TEST_F(WideServerTest, TakesUploadsInARowAndRefusesAnExistingFile) {
 TEST_F(WideServerTest, BreakDropsThePartialUploadAndHeaderPathsStayHere) {
   EngineThread server = StartServer();
   AwaitServer();
-  Send('S', 0);
-  EXPECT_EQ(Next(), "Y0");
-  Send('F', 1, "part.txt 10");
-  EXPECT_EQ(Next(), "Y1");
-  Send('D', 2, "12345");
-  EXPECT_EQ(Next(), "Y2");
+  Play({"<S0", ">Y0", "<F1 part.txt 10", ">Y1", "<D2 12345", ">Y2"});
   EXPECT_TRUE(Exists("PART.TXT"));
-  Send('B', 3);
-  EXPECT_EQ(Next(), "Y3");
+  Play({"<B3", ">Y3"});
   EXPECT_FALSE(Exists("PART.TXT"));
 
   std::filesystem::create_directory(Here() / "inner");
@@ -113,22 +99,11 @@ TEST_F(WideServerTest, ServesFilesAndAnswersWhatItCannotDo) {
   EngineThread server = StartServer();
   AwaitServer();
 
-  Send('R', 0, "missing.txt");
-  EXPECT_EQ(Next(), "S0");
-  Send('Y', 0);
-  EXPECT_EQ(Next(), "E0 #251");
-
-  Send('R', 0, "have.txt");
-  EXPECT_EQ(Next(), "S0");
-  EXPECT_EQ(Download("F1 have.txt 600"), content);
-
-  Send('G', 0, "K");
-  EXPECT_EQ(Next(), "S0");
-  EXPECT_EQ(Next(), "E0 #249");
+  Play({"<R0 missing.txt", ">S0", "<Y0", ">E0 #251", "<R0 have.txt", ">S0"});
+  EXPECT_EQ(Download(), std::make_pair(std::string("F1 have.txt 600"), content));
+  Play({"<G0 K", ">S0", ">E0 #249"});
   EXPECT_EQ(Slots().answerAsText, 0);
-
-  Send('H', 0);
-  EXPECT_EQ(Next(), "E0 #249");
+  Play({"<H0", ">E0 #249"});
   StopWhileIdle(server);
 }
 
@@ -139,10 +114,11 @@ TEST_F(WideServerTest, DirectoryListingGoesOutAsText) {
   WriteFile("LISTED.TXT", "x");
   EngineThread server = StartServer();
   AwaitServer();
-  Send('G', 0, "D ");
-  EXPECT_EQ(Next(), "S0");
+  Play({"<G0 D ", ">S0"});
+  const auto [header, data] = Download();
   const std::string answer = ReadFile("$ktm$.tmp");
-  EXPECT_EQ(Download("X1 $ktm$.tmp " + std::to_string(answer.size())), answer);
+  EXPECT_EQ(header, "X1 $ktm$.tmp " + std::to_string(answer.size()));
+  EXPECT_EQ(data, answer);
   EXPECT_NE(answer.find("LISTED.TXT 1 "), std::string::npos);
   EXPECT_EQ(Slots().answerAsText, 0);
   StopWhileIdle(server);
@@ -160,13 +136,8 @@ TEST_F(WideServerTest, DownloadsStayInsideTheServedRoot) {
   Confinement().root = (Here() / "served").string();
   EngineThread server = StartServer();
   AwaitServer();
-  Send('R', 0, "secret.txt");
-  EXPECT_EQ(Next(), "S0");
-  Send('Y', 0);
-  EXPECT_EQ(Next(), "E0 #251");
-  Send('R', 0, "served/ok.txt");
-  EXPECT_EQ(Next(), "S0");
-  EXPECT_EQ(Download("F1 ok.txt 2"), "ok");
+  Play({"<R0 secret.txt", ">S0", "<Y0", ">E0 #251", "<R0 served/ok.txt", ">S0"});
+  EXPECT_EQ(Download(), std::make_pair(std::string("F1 ok.txt 2"), std::string("ok")));
   StopWhileIdle(server);
 }
 

@@ -20,7 +20,7 @@ std::string Describe(const std::optional<WideFrame>& frame) {
   std::string text = frame->type + std::to_string(frame->sequence);
   if (frame->type == 'E' && frame->data != "File exists") {
     text += " #" + std::to_string(frame->length);
-  } else if (frame->type != 'D' && !frame->data.empty()) {
+  } else if (!frame->data.empty()) {
     text += " " + frame->data;
   }
   if (!frame->checkGood) text += " BADCHECK";
@@ -77,6 +77,18 @@ std::optional<WideFrame> WideTestBed::NextFrame(std::uint32_t timeoutMs) { retur
 std::string WideTestBed::Next(std::uint32_t timeoutMs) { return Describe(NextFrame(timeoutMs)); }
 
 void WideTestBed::Send(char type, int sequence, std::string_view data) { peer_.Send(WidePacket(type, sequence, data)); }
+
+void WideTestBed::Play(std::initializer_list<std::string_view> steps) {
+  for (std::string_view step : steps) {
+    if (step.substr(0, 1) == ">") {
+      EXPECT_EQ(Next(), step.substr(1)) << "at step " << step;
+      continue;
+    }
+    const std::size_t space = step.find(' ');
+    const int sequence = std::stoi(std::string(step.substr(2, space == std::string_view::npos ? space : space - 2)));
+    Send(step[1], sequence, space == std::string_view::npos ? std::string_view() : step.substr(space + 1));
+  }
+}
 
 void WideTestBed::WriteFile(const std::string& name, const std::string& bytes) const {
   std::ofstream(directory_ / name, std::ios::binary) << bytes;

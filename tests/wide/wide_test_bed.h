@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <future>
 #include <string>
 #include <string_view>
@@ -17,9 +18,9 @@
 
 namespace corvane::testing {
 
-// Type and sequence ("Y0"), the data of header-like packets ("F1 A.TXT 3"),
-// the length of error packets ("E0 #255"), and " BADCHECK" when the check is wrong.
-// "none" when no packet came.
+// Type and sequence ("Y0"), then the data ("F1 A.TXT 3") or, for an error
+// packet that carries a code, the length ("E0 #255"); " BADCHECK" when the
+// check is wrong; "none" when no packet came.
 std::string Describe(const std::optional<WideFrame>& frame);
 
 // The engine's time runs 50 times faster than the wall clock: its 3-second
@@ -44,6 +45,10 @@ class WideTestBed : public ::testing::Test {
   std::string Next(std::uint32_t timeoutMs = 5000);
   std::optional<WideFrame> NextFrame(std::uint32_t timeoutMs = 5000);
   void Send(char type, int sequence, std::string_view data = {});
+  // Plays the Data Collector's side of an exchange: "<F1 A.TXT 3" sends an F
+  // with sequence 1 and that data, ">Y1" expects the engine's next packet to
+  // be described so (see Describe).
+  void Play(std::initializer_list<std::string_view> steps);
 
   std::filesystem::path Here() const { return directory_; }
   void WriteFile(const std::string& name, const std::string& bytes) const;
