@@ -2,6 +2,8 @@
 // its own server role in both framings.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "dc/dc_test_support.h"
 #include "support/dc_fixture.h"
 
@@ -48,7 +50,11 @@ TEST(DcDevice, ClassicDeviceTakesBothProbesForDamage) {
 }
 
 TEST(DcDevice, WideDeviceStoresAnUploadAndNaksADamagedPacket) {
-  DcFixture dc(Framing::Wide);
+  DeviceOptions options;
+  options.framing = Framing::Wide;
+  const std::filesystem::path logFile = std::filesystem::temp_directory_path() / ("corvane-dc-log-" + std::to_string(std::random_device{}()) + ".txt");
+  options.logPath = logFile.string();
+  DcFixture dc(options);
   ASSERT_TRUE(dc.Start()) << dc.StartError();
   RawPc pc(dc.SlavePath(), Framing::Wide);
   ASSERT_TRUE(pc.IsOpen());
@@ -65,6 +71,13 @@ TEST(DcDevice, WideDeviceStoresAnUploadAndNaksADamagedPacket) {
   pc.Send(WideFrame({'Z', 3, ""}));
   EXPECT_EQ(pc.ReceiveHex(), corvane::testing::Hex(WideFrame({'Y', 3, ""})));
   EXPECT_EQ(ReadFile(dc.Served() / "JOB 1.TXT"), "a\r\n\x01");
+  dc.Stop();
+  const std::string log = ReadFile(logFile);
+  std::filesystem::remove(logFile);
+  for (const char* line : {"<- S seq=0 len=0\n", "-> Y seq=0 len=0\n", "<- F seq=1 len=11 data=JOB 1.TXT 4\n",
+                           "(bad check)\n-> N seq=2 len=0\n", "<- D seq=2 len=4 data=a\\x0D\\x0A\\x01\n"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << " not in\n" << log;
+  }
 }
 
 TEST(DcDevice, FaultOptionsSilenceAndRefuse) {
