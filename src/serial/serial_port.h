@@ -57,10 +57,10 @@ class CSerialPort {
   std::string DevicePath() const;
 
   int baudRate_ = 4800;
-  std::uint8_t flowControl_ = 0;  // never changed: flow control is always off
+  [[maybe_unused]] std::uint8_t flowControl_ = 0;  // never changed: flow control is always off
   int portNumber_ = 1;
   int parity_ = 0;
-  std::uint8_t stopBits_ = 0;     // one stop bit
+  [[maybe_unused]] std::uint8_t stopBits_ = 0;     // one stop bit
   std::uint8_t dataBits_ = 0;     // 0: 7 with parity, else 8
   TtyDevice device_;
   std::uint32_t readWait_ = 1000;
