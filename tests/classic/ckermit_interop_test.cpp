@@ -1,5 +1,5 @@
-// The engine against C-Kermit as the peer, over a pty pair relayed to another
-// pty pair whose slave C-Kermit opens as its line.
+// The engine against C-Kermit as the peer: the engine's pty master is relayed
+// to a second pty pair whose slave C-Kermit opens as its line.
 #include <atomic>
 #include <cstdlib>
 #include <thread>
@@ -13,29 +13,22 @@
 namespace corvane::testing {
 namespace {
 
-// Copies bytes both ways between the engine's pty master and C-Kermit's.
 class LineRelay {
  public:
-  LineRelay(ByteStream& engineSide, ByteStream& kermitSide)
-      : thread_([this, &engineSide, &kermitSide] {
-          while (!stop_) {
-            Pass(engineSide, kermitSide);
-            Pass(kermitSide, engineSide);
-          }
+  LineRelay(ByteStream& one, ByteStream& other)
+      : thread_([this, &one, &other] {
+          while (!stop_) Pass(one, other), Pass(other, one);
         }) {}
   ~LineRelay() {
     stop_ = true;
     thread_.join();
   }
-  LineRelay(const LineRelay&) = delete;
-  LineRelay& operator=(const LineRelay&) = delete;
 
  private:
   static void Pass(ByteStream& from, ByteStream& to) {
     std::uint8_t block[256];
     if (!from.WaitReadable(2)) return;
-    const std::size_t count = from.ReadNow(block, sizeof block);
-    if (count > 0) to.Write(block, count);
+    to.Write(block, from.ReadNow(block, sizeof block));
   }
 
   std::atomic<bool> stop_{false};
@@ -57,13 +50,16 @@ class CKermitInteropTest : public ClassicPeerTest {
     ClassicPeerTest::TearDown();
   }
 
-  // Runs C-Kermit on its line with `action`; its exit status comes through the
-  // future. A run that the test leaves hanging ends after 30 s.
+  // C-Kermit's exit status comes through the future; a run left hanging ends after 30 s.
   std::future<int> StartKermit(const std::string& action) {
-    const std::string command = "timeout 30 kermit -Y -B -H -l " + kermitLine_.SlavePath() +
-                                " -b 9600 -C \"set carrier-watch off, set flow none\" " + action +
-                                " >kermit.log 2>&1";
+    const std::string command = "timeout 30 kermit -Y -B -H -l " + kermitLine_.SlavePath() + " -b 9600 " +
+                                action + " >kermit.log 2>&1";
     return std::async(std::launch::async, [command] { return std::system(command.c_str()); });
+  }
+
+  void RunRequest(int event) {
+    ClassicLink().pendingPacketType = event;
+    ClassicRequest();
   }
 
   PtyPair kermitLine_;
@@ -74,7 +70,6 @@ TEST_F(CKermitInteropTest, ReceivesAFileThatCKermitSends) {
   std::filesystem::create_directory("out");
   WriteWholeFile("out/notes.txt", "first line\nsecond # line\n\tindented\n");
   auto kermit = StartKermit("-s out/notes.txt");
-  Slots().headerName = "";
   ClassicLink().pendingPacketType = 'v';
   ClassicTransferFile();
   EXPECT_EQ(kermit.get(), 0) << ReadWholeFile("kermit.log");
@@ -85,22 +80,18 @@ TEST_F(CKermitInteropTest, ReceivesAFileThatCKermitSends) {
 TEST_F(CKermitInteropTest, SendsAFileThatCKermitReceives) {
   std::filesystem::create_directory("in");
   std::string content;
-  std::string onTheLine;  // lines go out with CR LF, which C-Kermit keeps without a text attribute
-  for (int i = 0; i < 40; ++i) {
-    const std::string line = "line " + std::to_string(i) + " with #, tab\t and more text";
-    content += line + "\n";
-    onTheLine += line + "\r\n";
-  }
+  for (int i = 0; i < 40; ++i) content += "line " + std::to_string(i) + " with #, tab\t and more text\n";
   WriteWholeFile("up.txt", content);
   auto kermit = StartKermit("-a in/ -r");
-  Slots().nextFileName = "up.txt";
-  Slots().headerName = "up.txt";
+  Slots().nextFileName = Slots().headerName = "up.txt";
   Slots().filePending = 1;
   ClassicLink().pendingPacketType = 's';
   ClassicTransferFile();
   EXPECT_EQ(kermit.get(), 0) << ReadWholeFile("kermit.log");
   EXPECT_EQ(ClassicLink().errorFlag, 0);
-  // C-Kermit stores the announced UP.TXT in lower case, as it does with all-capital names.
+  // C-Kermit lower-cases an all-capital name and, without a text attribute, keeps the CR LF line ends.
+  std::string onTheLine;
+  for (char c : content) onTheLine += c == '\n' ? std::string("\r\n") : std::string(1, c);
   EXPECT_EQ(ReadWholeFile("in/up.txt"), onTheLine);
 }
 
@@ -108,31 +99,26 @@ TEST_F(CKermitInteropTest, GetsAFileAndRunsGenericCommandsOnACKermitServer) {
   std::filesystem::create_directory("srv");
   WriteWholeFile("srv/job.txt", "P1,100.5,200.25\nP2,101.5,201.25\n");
   auto server = StartKermit("-x");
-
   Slots().nextFileName = "srv/job.txt";
   Slots().headerName = "JOB.TXT";
-  ClassicLink().pendingPacketType = 'r';
-  ClassicRequest();
+  RunRequest('r');
   EXPECT_EQ(ClassicLink().errorFlag, 0);
   EXPECT_EQ(ReadWholeFile("JOB.TXT"), "P1,100.5,200.25\r\nP2,101.5,201.25\r\n");
 
-  const auto sendGeneric = [](std::string_view command) {
+  const auto generic = [this](const std::string& command) {
     Slots().genericCommand.fill(0);
     command.copy(Slots().genericCommand.data(), command.size());
     WriteWholeFile("REPLY.TMP", "");
     Slots().headerName = "REPLY.TMP";
     Slots().overwriteExisting = 1;
-    ClassicLink().pendingPacketType = 'g';
-    ClassicRequest();
+    RunRequest('g');
+    EXPECT_EQ(ClassicLink().errorFlag, 0) << command;
     return ReadWholeFile("REPLY.TMP");
   };
   // A three-character argument: its length character '#' travels prefixed.
-  EXPECT_NE(sendGeneric("C##srv").find("srv"), std::string::npos) << ReadWholeFile("kermit.log");
-  EXPECT_EQ(ClassicLink().errorFlag, 0);
-  EXPECT_NE(sendGeneric("D ").find("job.txt"), std::string::npos) << ReadWholeFile("kermit.log");
-  EXPECT_EQ(ClassicLink().errorFlag, 0);
-  sendGeneric("F");  // FINISH: the server leaves server mode and exits
-  EXPECT_EQ(ClassicLink().errorFlag, 0);
+  EXPECT_NE(generic("C##srv").find("srv"), std::string::npos);
+  EXPECT_NE(generic("D ").find("job.txt"), std::string::npos);
+  generic("F");  // FINISH: the server leaves server mode and exits
   EXPECT_EQ(server.get(), 0) << ReadWholeFile("kermit.log");
 }
 

@@ -1,11 +1,9 @@
 #include "classic/classic_fixture.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <random>
 
 #include "api/transfer_session.h"
@@ -19,17 +17,8 @@ namespace corvane::testing {
 void ResetClassicEngine() {
   ClassicLink() = ClassicLinkState{};
   ClassicConfig() = ClassicSettings{};
-  TransferSlots& slots = Slots();
-  slots.nextFileName.clear();
-  slots.currentFileName.clear();
-  slots.headerName.clear();
-  slots.filePending = 0;
-  slots.answerAsText = 0;
-  slots.overwriteExisting = 0;
-  slots.genericCommand.fill(0);
-  slots.hostCommand.fill(0);
+  Slots() = TransferSlots{};
   Session().bytesDone = 0;
-  Session().bytesTotal = 0;
 }
 
 FastClock::FastClock() : savedLastTick_(SerialInputs().lastTick) {
@@ -42,33 +31,9 @@ FastClock::~FastClock() {
   SerialInputs().lastTick = savedLastTick_;
 }
 
-ScratchDirectory::ScratchDirectory() : previous_(std::filesystem::current_path()) {
-  std::random_device seed;
-  path_ = std::filesystem::temp_directory_path() / ("corvane-classic-" + std::to_string(seed()));
-  std::filesystem::create_directories(path_);
-  std::filesystem::current_path(path_);
-  if (const char* temporary = std::getenv("TMPDIR")) previousTemporary_ = temporary;
-  ::setenv("TMPDIR", path_.c_str(), 1);
-}
-
-ScratchDirectory::~ScratchDirectory() {
-  if (previousTemporary_) {
-    ::setenv("TMPDIR", previousTemporary_->c_str(), 1);
-  } else {
-    ::unsetenv("TMPDIR");
-  }
-  std::error_code ignored;
-  std::filesystem::current_path(previous_, ignored);
-  std::filesystem::remove_all(path_, ignored);
-}
-
-EngineRun::EngineRun(std::function<void()> body) : done_(std::async(std::launch::async, std::move(body))) {}
-
 EngineRun::~EngineRun() {
-  if (!Finished(0)) {
-    Session().cancelEvent.Set();
-    done_.wait();
-  }
+  if (!Finished(0)) Session().cancelEvent.Set();
+  done_.wait();
 }
 
 bool EngineRun::Finished(std::uint32_t waitMs) {
@@ -80,15 +45,14 @@ std::string ReadWholeFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::vector<KermitFrame> SplitPackets(std::string_view bytes) {
+std::vector<KermitFrame> SplitPackets(const std::string& bytes) {
   std::vector<KermitFrame> frames;
-  for (std::size_t at = bytes.find('\x01'); at != std::string_view::npos; at = bytes.find('\x01', at + 1)) {
-    if (auto frame = ParseKermitPacket(bytes.substr(at))) frames.push_back(*frame);
+  for (std::size_t at = bytes.find('\x01'); at != std::string::npos; at = bytes.find('\x01', at + 1)) {
+    if (auto frame = ParseKermitPacket(std::string_view(bytes).substr(at))) frames.push_back(*frame);
   }
   return frames;
 }
@@ -96,31 +60,35 @@ std::vector<KermitFrame> SplitPackets(std::string_view bytes) {
 void ClassicPeerTest::SetUp() {
   ASSERT_TRUE(peer_.IsReady());
   ResetClassicEngine();
+  previousDirectory_ = std::filesystem::current_path();
+  scratch_ = std::filesystem::temp_directory_path() / ("corvane-classic-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(scratch_);
+  std::filesystem::current_path(scratch_);
+  if (const char* temporary = std::getenv("TMPDIR")) previousTemporary_ = temporary;
+  ::setenv("TMPDIR", scratch_.c_str(), 1);
 }
 
-void ClassicPeerTest::TearDown() { ResetClassicEngine(); }
-
-KermitFrame ClassicPeerTest::NextPacket(std::uint32_t timeoutMs) {
-  const std::string bytes = peer_.ReceiveUntil('\r', timeoutMs);
-  auto frame = ParseKermitPacket(bytes);
-  EXPECT_TRUE(frame.has_value()) << "no packet, got: " << Hex(bytes);
-  return frame.value_or(KermitFrame{});
+void ClassicPeerTest::TearDown() {
+  run_.reset();
+  previousTemporary_ ? ::setenv("TMPDIR", previousTemporary_->c_str(), 1) : ::unsetenv("TMPDIR");
+  std::error_code ignored;
+  std::filesystem::current_path(previousDirectory_, ignored);
+  std::filesystem::remove_all(scratch_, ignored);
+  ResetClassicEngine();
 }
 
-KermitFrame ClassicPeerTest::Expect(char type, int sequence, std::uint32_t timeoutMs) {
-  KermitFrame frame = NextPacket(timeoutMs);
-  EXPECT_EQ(frame.type, type) << "data: " << frame.data;
+void ClassicPeerTest::Start(int event, std::function<void()> engine) {
+  ClassicLink().pendingPacketType = event;
+  run_ = std::make_unique<EngineRun>(std::move(engine));
+}
+
+KermitFrame ClassicPeerTest::Expect(char type, int sequence) {
+  const std::string bytes = peer_.ReceiveUntil('\r', 5000);
+  const KermitFrame frame = ParseKermitPacket(bytes).value_or(KermitFrame{});
+  EXPECT_EQ(frame.type, type) << "received: " << Hex(bytes);
   EXPECT_EQ(frame.sequence, sequence) << "type " << frame.type;
   EXPECT_TRUE(frame.checkGood);
   return frame;
-}
-
-void ClassicPeerTest::Reply(char type, int sequence, std::string_view data) {
-  peer_.Send(KermitPacket(type, sequence, data));
-}
-
-void ClassicPeerTest::ExpectSilence(std::uint32_t quietMs) {
-  EXPECT_EQ(Hex(peer_.ReceiveUntilQuiet(quietMs)), "");
 }
 
 }  // namespace corvane::testing

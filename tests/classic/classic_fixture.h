@@ -1,14 +1,12 @@
-// Shared set-up for the classic engine tests: a fresh engine, a scratch
-// directory, the engine running on its own thread against a scripted peer.
+// Shared set-up for the classic engine tests: a fresh engine in a scratch
+// directory, run on its own thread against a scripted peer on a pty.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <future>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,70 +16,64 @@
 
 namespace corvane::testing {
 
+inline const std::string kPcInit = "z' @-#";
+inline const std::string kPeerInit = "~/ @-#";  // MAXL 94, TIME 15, EOL CR, prefix '#'
+
 // Back to the compiled defaults: settings, link state, slots, counters.
 void ResetClassicEngine();
 
-// Reads the engine's time faster than it passes: a read time-out of one second
-// ends after a few milliseconds. Only while no engine thread starts or stops.
+// The engine's clock runs 250 ms a reading, so read time-outs pass in
+// milliseconds. Only while no engine thread starts or stops.
 class FastClock {
  public:
   FastClock();
   ~FastClock();
-  FastClock(const FastClock&) = delete;
-  FastClock& operator=(const FastClock&) = delete;
 
  private:
   std::uint32_t savedLastTick_;
 };
 
-// A fresh directory that is the current one, and TMPDIR, for the test's duration.
-class ScratchDirectory {
- public:
-  ScratchDirectory();
-  ~ScratchDirectory();
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path previous_;
-  std::filesystem::path path_;
-  std::optional<std::string> previousTemporary_;
-};
-
-// Runs an engine entry on a thread; a run still going at the end is cancelled.
+// A run of an engine entry on its own thread; one still going at the end is cancelled.
 class EngineRun {
  public:
-  explicit EngineRun(std::function<void()> body);
+  explicit EngineRun(std::function<void()> body) : done_(std::async(std::launch::async, std::move(body))) {}
   ~EngineRun();
-  EngineRun(const EngineRun&) = delete;
-  EngineRun& operator=(const EngineRun&) = delete;
-  bool Finished(std::uint32_t waitMs);
+  bool Finished(std::uint32_t waitMs = 3000);
 
  private:
   std::future<void> done_;
 };
 
 std::string ReadWholeFile(const std::filesystem::path& path);
-void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
-// Every packet in a captured stream, in order.
-std::vector<KermitFrame> SplitPackets(std::string_view bytes);
+void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes);
+std::vector<KermitFrame> SplitPackets(const std::string& bytes);
 
 class ClassicPeerTest : public ::testing::Test {
  protected:
+  // A fresh current directory, also TMPDIR, for the test's duration.
   void SetUp() override;
   void TearDown() override;
 
-  // The next packet the engine sends; a failed expectation when none comes.
-  KermitFrame NextPacket(std::uint32_t timeoutMs = 5000);
-  // Like NextPacket, and checks its type, number and a good check.
-  KermitFrame Expect(char type, int sequence, std::uint32_t timeoutMs = 5000);
-  void Reply(char type, int sequence, std::string_view data = {});
-  // Nothing more arrives within `quietMs`.
-  void ExpectSilence(std::uint32_t quietMs = 300);
+  void Start(int event, std::function<void()> engine);
+  bool Finished(std::uint32_t waitMs = 3000) { return run_->Finished(waitMs); }
+  void Reply(char type, int sequence, const std::string& data = {}) {
+    peer_.Send(KermitPacket(type, sequence, data));
+  }
+  // The engine's next packet, checked for type, number and a good check.
+  KermitFrame Expect(char type, int sequence);
+  KermitFrame Exchange(char type, int sequence, const std::string& data, char answer, int answerSequence) {
+    Reply(type, sequence, data);
+    return Expect(answer, answerSequence);
+  }
+  void ExpectSilence(std::uint32_t quietMs = 200) { EXPECT_EQ(Hex(peer_.ReceiveUntilQuiet(quietMs)), ""); }
 
   SerialPeer peer_;
-  ScratchDirectory scratch_;
+  std::unique_ptr<EngineRun> run_;
+
+ private:
+  std::filesystem::path previousDirectory_;
+  std::filesystem::path scratch_;
+  std::optional<std::string> previousTemporary_;
 };
 
 }  // namespace corvane::testing
