@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstring>
 
 #include "api/result_codes.h"
 #include "api/transfer_session.h"
@@ -15,7 +14,6 @@ namespace corvane {
 namespace {
 
 constexpr std::uint32_t kAfterBreakPauseMs = 500;
-constexpr std::size_t kTextLimit = 99;
 
 enum class RequestState {
   Start,
@@ -41,7 +39,7 @@ struct RequestRun {
 // back to one here so that the whole field is encoded exactly once.
 std::string GenericRequestText() {
   const auto& command = Slots().genericCommand;
-  std::string text(command.data(), strnlen(command.data(), command.size()));
+  std::string text(command.begin(), std::find(command.begin(), command.end(), '\0'));
   if (text.size() >= 3 && text[1] == '#' && text[2] == '#') text.erase(2, 1);
   return text;
 }
@@ -83,6 +81,8 @@ bool AnswerGenericCommand(RequestRun& run) {
   slots.filePending = 0;
   ClassicSendInit('S');
   slots.answerAsText = 1;
+  // A command that fails without an answer file must not send one left from before.
+  slots.currentFileName.clear();
   if (HandleGenericCommand() == 0) {
     ClassicSendError(kErrorUnknownServerCommand);
     return false;
@@ -232,9 +232,10 @@ void ClassicRequest() {
 }
 
 // Request texts go out in their encoded form, which a Kermit server decodes;
-// for plain texts that is the text itself. What does not fit one packet is dropped.
+// for plain texts that is the text itself. The encoder cuts the text to 99
+// bytes, and what does not fit one packet is dropped.
 int ClassicSendText(std::uint8_t type, const std::string& text) {
-  const int length = ClassicEncodeString(text.substr(0, std::min(text.size(), kTextLimit)));
+  const int length = ClassicEncodeString(text);
   return ClassicSendPacket(type, ClassicLink().sequence, length, ClassicLink().encodeBuffer);
 }
 

@@ -1,11 +1,10 @@
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "api/result_codes.h"
 #include "classic/classic_link.h"
 #include "classic/classic_transfer.h"
 #include "classic/transfer_steps.h"
+#include "hostfiles/file_names.h"
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/transfer_slots.h"
 #include "survey/survey_streams.h"
@@ -17,9 +16,11 @@ constexpr int kHeaderNameCapacity = 100;
 constexpr int kErrorTextCapacity = 40;
 constexpr char kFileExists[] = "File exists";
 
+// ASCII only, whatever the process's locale, so the announced name is predictable.
 std::string UpperCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
   return text;
 }
 
@@ -64,7 +65,9 @@ int ClassicOpenOutput() {
     char name[kHeaderNameCapacity];
     ClassicDecodeToBuffer(name, sizeof name);
     slots.currentFileName = name;
-    path = name;
+    // The peer names the file, never the directory: a header such as
+    // "../x" or "/etc/x" still lands in the current directory.
+    path = FileNamePart(name);
   }
   if (OpenReceiveFile(path) < 0) return -1;
   slots.headerName = path;

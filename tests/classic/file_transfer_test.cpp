@@ -39,7 +39,7 @@ class FileTransferTest : public ClassicPeerTest {
 
 TEST_F(FileTransferTest, ReceiveStoresTheFileUnderTheHeadersName) {
   StartReceive();
-  OpenReceivedFile("out.txt");
+  OpenReceivedFile("../out.txt");
   Reply('D', 2, "Hello#M#J");
   EXPECT_EQ(Hex(peer_.ReceiveUntil('\r', 3000)), Hex(KermitPacket('Y', 2, "")));
   Exchange('D', 3, "W##rld#M#J", 'Y', 3);
@@ -47,7 +47,7 @@ TEST_F(FileTransferTest, ReceiveStoresTheFileUnderTheHeadersName) {
   Exchange('B', 5, "", 'Y', 5);
   ExpectEnd(0);
   EXPECT_EQ(Slots().headerName, "OUT.TXT");
-  EXPECT_EQ(ReadWholeFile("OUT.TXT"), "Hello\r\nW#rld\r\n");
+  EXPECT_EQ(ReadWholeFile("OUT.TXT"), "Hello\r\nW#rld\r\n") << "in the current directory, not above it";
   EXPECT_EQ(ClassicConfig().timeoutSeconds, 15) << "the peer's TIME";
 }
 
