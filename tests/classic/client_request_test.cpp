@@ -10,6 +10,9 @@
 namespace corvane::testing {
 namespace {
 
+// Named like the dispatcher's reply files: the engine writes it under its upper-case name.
+const std::string kReplyFile = "$KT1a.tmp";
+
 class ClientRequestTest : public ClassicPeerTest {
  protected:
   // Starts a get of `name`; the I packet is refused, so the R follows at once.
@@ -26,8 +29,8 @@ class ClientRequestTest : public ClassicPeerTest {
   // Starts a generic command (as the dispatcher builds it) and returns the G data sent.
   std::string StartGeneric(const std::string& command) {
     command.copy(Slots().genericCommand.data(), command.size());
-    WriteWholeFile("REPLY.TMP", "");
-    Slots().headerName = "REPLY.TMP";
+    WriteWholeFile(kReplyFile, "");
+    Slots().headerName = kReplyFile;
     Slots().overwriteExisting = 1;
     Start('g', [] { ClassicRequest(); });
     Expect('I', 0);
@@ -93,7 +96,7 @@ TEST_F(ClientRequestTest, GenericCommandGoesOutEncodedOnceAndKeepsAShortAnswer) 
     EXPECT_EQ(StartGeneric(c.command), c.wire);
     Reply('Y', 0, c.answer);
     ExpectEnd(0);
-    EXPECT_EQ(ReadWholeFile("REPLY.TMP"), c.kept) << c.command;
+    EXPECT_EQ(ReadWholeFile(kReplyFile), c.kept) << c.command;
   }
 }
 
@@ -101,7 +104,7 @@ TEST_F(ClientRequestTest, GenericCommandAnsweredAsAFileFillsTheReplyFile) {
   StartGeneric("D ");
   ServeOneFile('X', "C:\\DATA\r\n");
   ExpectEnd(0);
-  EXPECT_EQ(ReadWholeFile("REPLY.TMP"), "C:\\DATA\r\n");
+  EXPECT_EQ(ReadWholeFile(kReplyFile), "C:\\DATA\r\n");
 }
 
 TEST_F(ClientRequestTest, PeersGenericCommandIsAnsweredAsATextFile) {
