@@ -46,5 +46,9 @@ CORVANE_API void TransferSetSaveAsHandler(corvane::SaveAsHandler handler);
 // resolved first). An empty root serves the whole file system.
 CORVANE_API void TransferSetServerRoot(std::string root);
 
+// The text of the last error packet of the last operation, sent or received
+// ("sent to the Data Collector: ..." or "the Data Collector reported: ..."); empty when none.
+CORVANE_API std::string TransferGetErrorDetail();
+
 // The text of a protocol error code (248 to 265 and -4); empty for other codes.
 CORVANE_API std::string TransferErrorText(int code);

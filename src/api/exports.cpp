@@ -168,6 +168,10 @@ void TransferSetServerRoot(std::string root) {
   });
 }
 
+std::string TransferGetErrorDetail() {
+  return Guarded(std::string(), [] { return Session().errorDetail.Get(); });
+}
+
 std::string TransferErrorText(int code) {
   return Guarded(std::string(), [&] {
     std::string text;

@@ -121,6 +121,7 @@ bool RunTransfer() {
   session.bytesDone = 0;
   session.bytesTotal = 0;
   session.outputFileName.Set("");
+  session.errorDetail.Set("");
   session.cancelEvent.Create(EventReset::Manual);
   session.busyEvent.Create(EventReset::Manual);
   session.startedEvent.Create(EventReset::Auto);

@@ -53,6 +53,9 @@ struct TransferSession {
   std::string secondArgument;
   SharedText outputFileName;
   int platform = 1;
+  // The text of the last error packet of the operation, sent or received, so
+  // that a host can say more than the result code.
+  SharedText errorDetail;
 };
 
 TransferSession& Session();
@@ -60,5 +63,8 @@ TransferSession& Session();
 // True when the cancel event is signalled, or when a wait on it fails for any
 // other reason than a time-out (the engines treat both as a request to stop).
 bool CancelRequested();
+
+// Notes an error packet: `received` when the Data Collector sent it.
+void NoteErrorPacket(const std::string& text, bool received);
 
 }  // namespace corvane

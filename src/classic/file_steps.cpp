@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "api/result_codes.h"
+#include "api/transfer_session.h"
 #include "classic/classic_link.h"
 #include "classic/classic_transfer.h"
 #include "classic/transfer_steps.h"
@@ -82,6 +83,7 @@ void ClassicTakePeerError() {
   char message[kErrorTextCapacity];
   ClassicDecodeToBuffer(message, sizeof message);
   if (std::strncmp(message, kFileExists, sizeof kFileExists - 1) == 0) link.errorFlag = kResultFileExists;
+  NoteErrorPacket(message, true);
   if (ReceiveFileOpen()) ClassicCloseOutput();
 }
 

@@ -97,6 +97,7 @@ void ClassicSendError(int code) {
   ClassicSendPacket('E', ClassicLink().sequence, static_cast<int>(text.size()),
                     reinterpret_cast<const std::uint8_t*>(text.data()));
   ClassicLink().errorFlag = 1;
+  NoteErrorPacket(text, false);
   SleepMilliseconds(kAfterErrorPauseMs);
 }
 

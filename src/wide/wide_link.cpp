@@ -79,6 +79,11 @@ int WideChecksum(const std::uint8_t* bytes, int count) {
 }
 
 bool WideSendPacket(char type, int length, WideLinkContext& context) {
+  if (type == 'E') {
+    std::string text;
+    ProtocolErrorText(length, text);
+    NoteErrorPacket(text, false);
+  }
   return WritePacket(type, length, context, 32);
 }
 

@@ -92,6 +92,14 @@ TEST_P(ReceiveFromKermit, CoordinateLinesBecomeRecordsAgain) {
   EXPECT_EQ(ReadFile(pcDir / "BACK.CR5"), CoordinateFileBytes("BACK", 27, stored));
 }
 
+TEST_P(ReceiveFromKermit, AnUnreadableCoordinateLineIsRefusedWithItsMessage) {
+  WriteFile(kermitDir / "bad.cr5", "12,1000.5,2000.25,15.125,GOOD\r\nthis is no point\r\n");
+  StartSender("bad.cr5");
+  EXPECT_EQ(RunCorvane({"--platform", "classic", "receive"}), 1);
+  EXPECT_NE(CorvaneOutput().find("This is not a valid coordinate file. (Message: #KER-120)."), std::string::npos)
+      << CorvaneOutput();
+}
+
 TEST_P(ReceiveFromKermit, PlatformAutoFindsAClassicSender) {
   WriteFile(kermitDir / "auto.txt", "sent by kermit\n");
   StartSender("auto.txt");

@@ -15,6 +15,14 @@ namespace {
 // Letter, length character, argument and a terminating zero must fit 96 bytes.
 constexpr std::size_t kLongestRemoteArgument = 93;
 
+// Error texts come from the line: keep control bytes off the user's terminal.
+std::string PrintableText(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return text;
+}
+
 // Opens the port, runs one operation and closes the port again.
 int RunOperation(const PortOptions& options, CommandFamily family, const std::function<bool()>& operation) {
   const auto platform = PlatformValue(options.platform, family);
@@ -36,7 +44,11 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
   TransferSetSaveAsHandler({});
   TransferSetHostUi(nullptr);
   TransferCloseCom();
-  if (!succeeded) std::cerr << "corvane: " << DescribeResult(result) << "\n";
+  if (!succeeded) {
+    std::cerr << "corvane: " << DescribeResult(result) << "\n";
+    const std::string detail = PrintableText(TransferGetErrorDetail());
+    if (!detail.empty()) std::cerr << "corvane: " << detail << "\n";
+  }
   return ExitStatusOf(result);
 }
 
