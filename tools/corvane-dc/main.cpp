@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "corvane-dc/simulated_device.h"
-#include "platform/termination_signals.h"
+#include "platform/interrupt.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
   options.script = *script;
   if (options.faults.delayMs == 0 && options.faults.delayProbability > 0) options.faults.delayMs = 500;
 
-  corvane::WatchTerminationSignals();
+  const corvane::InterruptCatcher interrupts;
   PtyDevice onPty(options);
   SimulatedDevice onTty(options);
   SimulatedDevice* running = &onTty;
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     return kExitNoLine;
   }
   while (!running->WaitFinished(100)) {
-    if (corvane::TerminationRequested()) break;
+    if (interrupts.Count() > 0) break;
   }
   running->Stop();
   bool allDone = true;
