@@ -1,4 +1,5 @@
-// Receiving and sending one file against a scripted peer.
+// Sending and receiving a file, and the requests to a Kermit server, against
+// a scripted peer.
 #include "api/transfer_session.h"
 #include "classic/classic_fixture.h"
 #include "classic/classic_link.h"
@@ -9,6 +10,10 @@
 namespace corvane::testing {
 namespace {
 
+const std::string kPeerS = "<S0 " + kPeerInit;
+const std::string kPcAck = ">Y0 " + kPcInit;
+const std::string kNotCoordinates = "This is not a valid coordinate file. (Message: #KER-120).";
+
 class FileTransferTest : public ClassicPeerTest {
  protected:
   void StartReceive(const std::string& wantedName = "") {
@@ -16,50 +21,37 @@ class FileTransferTest : public ClassicPeerTest {
     Start('v', [] { ClassicTransferFile(); });
   }
 
-  void StartSend(const std::string& local, const std::string& announced) {
-    Slots().nextFileName = local;
-    Slots().headerName = announced;
+  void StartSend(const std::string& local) {
+    Slots().nextFileName = Slots().headerName = local;
     Slots().filePending = 1;
     Start('s', [] { ClassicTransferFile(); });
+    Expect('S', 0);
   }
 
-  // The peer's S and file header, both acknowledged.
-  void OpenReceivedFile(const std::string& announced) {
-    EXPECT_EQ(Exchange('S', 0, kPeerInit, 'Y', 0).data, kPcInit);
-    EXPECT_EQ(Exchange('F', 1, announced, 'Y', 1).data, "");
-  }
-
-  void ExpectEnd(int errorFlag) {
-    ASSERT_TRUE(Finished());
-    ExpectSilence();
-    EXPECT_EQ(ClassicLink().errorFlag, errorFlag);
-    EXPECT_FALSE(ReceiveFileOpen());
+  // A get (event 'r') or a generic command (event 'g') as the dispatcher sets it up.
+  void StartRequest(int event, const std::string& name) {
+    Slots().headerName = name;
+    if (event == 'r') Slots().nextFileName = name;
+    Slots().overwriteExisting = event == 'g';
+    Start(event, [] { ClassicRequest(); });
+    EXPECT_EQ(Expect('I', 0).data, kPcInit);
   }
 };
 
-TEST_F(FileTransferTest, ReceiveStoresTheFileUnderTheHeadersName) {
+TEST_F(FileTransferTest, ReceiveStoresTheFileUnderTheHeadersOrTheWantedName) {
   StartReceive();
-  OpenReceivedFile("../out.txt");
-  Reply('D', 2, "Hello#M#J");
-  EXPECT_EQ(Hex(peer_.ReceiveUntil('\r', 3000)), Hex(KermitPacket('Y', 2, "")));
-  Exchange('D', 3, "W##rld#M#J", 'Y', 3);
-  Exchange('Z', 4, "", 'Y', 4);
-  Exchange('B', 5, "", 'Y', 5);
+  Play({kPeerS, kPcAck, "<F1 ../out.txt", ">Y1", "<D2 Hello#M#J", ">Y2", "<D3 W##rld#M#J", ">Y3", "<Z4", ">Y4",
+        "<B5", ">Y5"});
   ExpectEnd(0);
   EXPECT_EQ(Slots().headerName, "OUT.TXT");
-  EXPECT_EQ(ReadWholeFile("OUT.TXT"), "Hello\r\nW#rld\r\n") << "in the current directory, not above it";
+  EXPECT_EQ(ReadWholeFile("OUT.TXT"), "Hello\r\nW#rld\r\n");
   EXPECT_EQ(ClassicConfig().timeoutSeconds, 15) << "the peer's TIME";
-}
 
-TEST_F(FileTransferTest, ReceiveUsesTheWantedNameAndIgnoresDataBeforeTheHeader) {
+  ResetClassicEngine();
   StartReceive("WANTED.TXT");
-  Exchange('S', 0, kPeerInit, 'Y', 0);
-  Reply('D', 1, "early");
-  ExpectSilence(300);
-  Exchange('F', 1, "OTHER.TXT", 'Y', 1);
-  Exchange('D', 2, "late#J", 'Y', 2);
-  Exchange('Z', 3, "", 'Y', 3);
-  Exchange('B', 4, "", 'Y', 4);
+  Play({kPeerS, kPcAck, "<D1 early"});
+  ExpectSilence(300);  // data before the header is not acknowledged
+  Play({"<F1 OTHER.TXT", ">Y1", "<D2 late#J", ">Y2", "<Z3", ">Y3", "<B4", ">Y4"});
   ExpectEnd(0);
   EXPECT_EQ(ReadWholeFile("WANTED.TXT"), "late\r\n");
   EXPECT_FALSE(std::filesystem::exists("OTHER.TXT"));
@@ -67,76 +59,39 @@ TEST_F(FileTransferTest, ReceiveUsesTheWantedNameAndIgnoresDataBeforeTheHeader) 
 
 // However a receive ends early, the output is closed and what arrived stays.
 TEST_F(FileTransferTest, ReceiveEndingEarlyKeepsWhatArrived) {
-  const struct {
-    const char* name;
-    std::function<void()> end;
-  } cases[] = {
-      {"peer's error", [this] { Reply('E', 3, "Disk full"); }},
-      {"cancel",
-       [this] {
-         Session().cancelEvent.Set();
-         EXPECT_EQ(Expect('E', 4).data, "Transfer ended by user.");
-       }},
-      {"failed wait",
-       [this] {
-         for (int answer = 1; answer < 7; ++answer) {
-           peer_.Send("noise\r");
-           Expect('N', 3);
-         }
-         peer_.Send("noise\r");
-       }},
+  const std::vector<std::string> endings[] = {
+      {"<E3 Disk full"},
+      {"!", ">E4 Transfer ended by user."},
+      {"?", ">N3", "?", ">N3", "?", ">N3", "?", ">N3", "?", ">N3", "?", ">N3", "?"},
   };
-  for (const auto& c : cases) {
+  for (const auto& ending : endings) {
     ResetClassicEngine();
-    Session().cancelEvent.Reset();
     std::filesystem::remove("PART.TXT");
     StartReceive();
-    OpenReceivedFile("PART.TXT");
-    Exchange('D', 2, "part#M#J", 'Y', 2);
-    c.end();
+    Play({kPeerS, kPcAck, "<F1 PART.TXT", ">Y1", "<D2 part#M#J", ">Y2"});
+    Play(ending);
     ExpectEnd(1);
-    EXPECT_EQ(ReadWholeFile("PART.TXT"), "part\r\n") << c.name;
+    EXPECT_EQ(ReadWholeFile("PART.TXT"), "part\r\n") << ending[0];
   }
-}
-
-TEST_F(FileTransferTest, UnreadableCoordinateLineIsAcknowledgedThenRefused) {
+  ResetClassicEngine();
   StartReceive();
-  OpenReceivedFile("JOB.CR5");
-  Exchange('D', 2, "12,abc#M#J", 'Y', 2);
-  EXPECT_EQ(Expect('E', 4).data, "This is not a valid coordinate file. (Message: #KER-120).");
+  Play({kPeerS, kPcAck, "<F1 JOB.CR5", ">Y1", "<D2 12,abc#M#J", ">Y2", ">E4 " + kNotCoordinates});
   ExpectEnd(1);
 }
 
-TEST_F(FileTransferTest, SendGoesOutAsTheExactPacketSequence) {
-  WriteWholeFile("up.txt", "one\ntwo\nthree\n");
-  StartSend("up.txt", "up.txt");
-  EXPECT_EQ(Hex(peer_.ReceiveUntil('\r', 3000)), "01 29 20 53 7A 27 20 40 2D 23 50 0D");
-  EXPECT_EQ(Exchange('Y', 0, kPeerInit, 'F', 1).data, "UP.TXT");
-  EXPECT_EQ(Exchange('Y', 1, "", 'D', 2).data, "one#M#J");
-  EXPECT_EQ(Exchange('Y', 2, "", 'D', 3).data, "two#M#J");
-  EXPECT_EQ(Exchange('Y', 3, "", 'D', 4).data, "three#M#J");
-  EXPECT_EQ(Exchange('Y', 4, "", 'Z', 5).data, "");
-  Exchange('Y', 5, "", 'B', 6);
+TEST_F(FileTransferTest, SendFillsThePeersLengthAndTakesANakOfTheNextAsAck) {
+  WriteWholeFile("up.txt", "one\ntwo\n" + std::string(150, 'x') + "\n");
+  StartSend("up.txt");
+  Play({"<Y0 " + kPeerInit, ">F1 UP.TXT", "<Y1", ">D2 one#M#J", "<Y2", ">D3 two#M#J", "<N4",
+        ">D4 " + std::string(90, 'x'), "<Y4", ">D5 " + std::string(60, 'x') + "#M#J", "<Y5", ">Z6", "<Y6", ">B7",
+        "<Y7"});
   ExpectEnd(0);
   EXPECT_EQ(ClassicConfig().timeoutSeconds, 15);
 }
 
-TEST_F(FileTransferTest, DataPacketsFillThePeersLengthAndNakOfTheNextCountsAsAck) {
-  WriteWholeFile("LONG.TXT", std::string(150, 'x') + "\n");
-  StartSend("LONG.TXT", "LONG.TXT");
-  Expect('S', 0);
-  Exchange('Y', 0, kPeerInit, 'F', 1);
-  EXPECT_EQ(Exchange('N', 2, "", 'D', 2).data, std::string(90, 'x'));
-  EXPECT_EQ(Exchange('Y', 2, "", 'D', 3).data, std::string(60, 'x') + "#M#J");
-  Exchange('Y', 3, "", 'Z', 4);
-  Exchange('Y', 4, "", 'B', 5);
-  ExpectEnd(0);
-}
-
-TEST_F(FileTransferTest, MissingLocalFileSendsOnlyTheBreakAndSucceeds) {
-  StartSend("NOTHERE.TXT", "NOTHERE.TXT");
-  Expect('S', 0);
-  Exchange('Y', 0, kPeerInit, 'B', 1);
+TEST_F(FileTransferTest, SendOfAMissingFileSendsOnlyTheBreakAndSucceeds) {
+  StartSend("NOTHERE.TXT");
+  Play({"<Y0 " + kPeerInit, ">B1", "<Y1"});
   ExpectEnd(0);
 }
 
@@ -146,12 +101,67 @@ TEST_F(FileTransferTest, PeersErrorTextDecidesBetweenFileExistsAndFailure) {
   WriteWholeFile("UP.TXT", "data\n");
   for (const auto& [text, errorFlag] : cases) {
     ResetClassicEngine();
-    StartSend("UP.TXT", "UP.TXT");
-    Expect('S', 0);
-    Exchange('Y', 0, kPeerInit, 'F', 1);
-    Reply('E', 1, text);
+    StartSend("UP.TXT");
+    Play({"<Y0 " + kPeerInit, ">F1 UP.TXT", std::string("<E1 ") + text});
     ExpectEnd(errorFlag);
     CloseTransferFiles();
+  }
+}
+
+TEST_F(FileTransferTest, GetTakesTheServersAnswer) {
+  WriteWholeFile("GONE.TXT", "bye");
+  const struct {
+    std::string name;
+    std::vector<std::string> script;
+    int errorFlag;
+    const char* stored;  // nothing: no check of the output
+  } cases[] = {
+      {"JOB1.TXT", {"<E0 Unimplemented", ">R0 JOB1.TXT", kPeerS, kPcAck, "<F1 ANSWER", ">Y1", "<D2 P1,2#M#J", ">Y2",
+                    "<Z3", ">Y3", "<B4", ">Y4"}, 0, "P1,2\r\n"},
+      {"A#B.TXT", {"<Y0 ^) @-#", ">R0 A##B.TXT", "<E1 File not found"}, 1, nullptr},
+      {"A#B.TXT", {"<Y0 ^) @-#", ">R0 A##B.TXT", "<E1 File exists"}, -25, nullptr},
+      {"JOB.CR5", {"<E0 x", ">R0 JOB.CR5", kPeerS, kPcAck, "<F1 JOB.CR5", ">Y1", "<D2 no point#M#J",
+                   ">E3 " + kNotCoordinates}, 1, nullptr},
+      {"JOB1.TXT", {"<G0 E(GONE.TXT", ">S0 " + kPcInit, "<Y0 " + kPeerInit, ">X1 ERASE", "<Y1",
+                    ">D2 Deleted file: GONE.TXT#M#J", "<Y2", ">Z3", "<Y3", ">B4", "<Y4"}, 0, nullptr},
+      {"JOB1.TXT", {"<G0 Q", ">S0 " + kPcInit, "<Y0 " + kPeerInit, ">E1  Unknown server command (Message: #KER-103)"},
+       1, nullptr},
+      {"JOB1.TXT", {"!", ">E1 Transfer ended by user."}, 1, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script[0]);
+    ResetClassicEngine();
+    StartRequest('r', c.name);
+    Play(c.script);
+    ExpectEnd(c.errorFlag);
+    if (c.stored) {
+      EXPECT_EQ(ReadWholeFile(c.name), c.stored);
+    }
+    if (c.script[0] == "<Y0 ^) @-#") {
+      EXPECT_EQ(std::pair(ClassicConfig().peerMaxLength, ClassicConfig().timeoutSeconds), std::pair(62, 9));
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists("GONE.TXT"));
+}
+
+TEST_F(FileTransferTest, GenericCommandGoesOutEncodedOnceAndKeepsAShortAnswer) {
+  const struct {
+    std::string command, wire, answer, kept;
+  } cases[] = {
+      {"D ", "D ", "", ""},
+      {"C##ABC", "C##ABC", "Now in ABC#M#J", "Now in ABC\r\n"},
+      {"D##A#B", "D##A##B", "A##B#M#J", "A#B\r\n"},
+      {"D!\x01", "D!#A", "x", "x\r\n"},
+  };
+  const std::string replyFile = "$KT1a.tmp";  // named as the dispatcher names them
+  for (const auto& c : cases) {
+    ResetClassicEngine();
+    c.command.copy(Slots().genericCommand.data(), c.command.size());
+    WriteWholeFile(replyFile, "");
+    StartRequest('g', replyFile);
+    Play({"<Y0 " + kPeerInit, ">G0 " + c.wire, "<Y0 " + c.answer});
+    ExpectEnd(0);
+    EXPECT_EQ(ReadWholeFile(replyFile), c.kept) << c.command;
   }
 }
 

@@ -1,4 +1,7 @@
-// The bytes the engine puts on the line, and how it reads what comes back.
+// The bytes the engine puts on the line, how it reads what comes back, and
+// its wait for the expected packet, and the probes that tell a wide-framing
+// peer from a classic one.
+#include <optional>
 #include <random>
 
 #include "api/transfer_session.h"
@@ -9,9 +12,33 @@
 namespace corvane::testing {
 namespace {
 
-using PacketWireTest = ClassicPeerTest;
+class ClassicLinkTest : public ClassicPeerTest {
+ protected:
+  // The engine has sent D `sequence` "abc" and waits for the answer.
+  void SendDataAndWait(int sequence, int timeoutSeconds = 3) {
+    ClassicLink().sequence = sequence;
+    ClassicSendPacket('D', sequence, 3, reinterpret_cast<const std::uint8_t*>("abc"));
+    Expect('D', sequence);
+    ClassicConfig().timeoutSeconds = timeoutSeconds;
+    Start(0, [this] { received_ = ClassicReceive(); });
+  }
 
-TEST_F(PacketWireTest, PacketsGoOutByteForByte) {
+  void StartProbe(std::function<int()> probe) {
+    ClassicConfig().timeoutSeconds = 5;
+    Start(0, [this, probe] { result_ = probe(); });
+  }
+
+  int Result() {
+    EXPECT_TRUE(Finished(5000));
+    EXPECT_EQ(ClassicConfig().timeoutSeconds, 5) << "the caller's time-out is back";
+    return result_;
+  }
+
+  std::uint8_t received_ = 0xFF;
+  int result_ = 99;
+};
+
+TEST_F(ClassicLinkTest, PacketsGoOutByteForByte) {
   const struct {
     std::function<void()> send;
     const char* bytes;
@@ -34,23 +61,18 @@ TEST_F(PacketWireTest, PacketsGoOutByteForByte) {
   EXPECT_EQ(Session().bytesDone.load(), 3);
 }
 
-TEST_F(PacketWireTest, ErrorPacketAndResends) {
+TEST_F(ClassicLinkTest, ErrorPacketAndResends) {
   ClassicLink().sequence = 4;
   ClassicSendError(258);
-  EXPECT_EQ(Expect('E', 5).data, "Transfer ended by user.");
   EXPECT_EQ(ClassicLink().errorFlag, 1);
-
   ClassicSendAckData("hello");  // for 5, stays stored
   ClassicResend();
-  EXPECT_EQ(Expect('Y', 5).data, "hello");
-  EXPECT_EQ(Expect('Y', 5).data, "hello");
   ClassicSendAck();  // for 6, no longer stored: a resend asks for 7
   ClassicResend();
-  Expect('Y', 6);
-  Expect('N', 7);
+  Play({">E5 Transfer ended by user.", ">Y5 hello", ">Y5 hello", ">Y6", ">N7"});
 }
 
-TEST_F(PacketWireTest, ReadPacketSortsLines) {
+TEST_F(ClassicLinkTest, ReadPacketSortsLines) {
   std::string offByOne = KermitPacket('Y', 0, "");
   ++offByOne[4];
   const std::pair<std::string, std::uint8_t> lines[] = {
@@ -95,6 +117,99 @@ TEST(ClassicParseLine, NeverReachesBeyondTheLine) {
     ASSERT_GE(link.receivedLength, 0);
     ASSERT_LT(checkAt, length);
     ASSERT_EQ(link.receiveBuffer[checkAt], 0);
+  }
+}
+
+TEST_F(ClassicLinkTest, WaitEndsOnTheExpectedAnswerOrOnTypesThatEndItAnyway) {
+  const struct {
+    int waitingFor;
+    std::vector<std::string> script;
+    char result;
+  } cases[] = {
+      {1, {"<Y0", ">D1 abc", "<N1", ">D1 abc", "?", ">D1 abc", "<Y1 ok"}, 'Y'},  // old, NAK, damage: resend
+      {1, {"<N2"}, 'Y'}, {63, {"<N0"}, 'Y'}, {5, {"<E17"}, 'E'}, {5, {"<G40"}, 'G'}, {4, {"!"}, 'E'}};
+  for (const auto& c : cases) {
+    SendDataAndWait(c.waitingFor);
+    Play(c.script);
+    ASSERT_TRUE(Finished());
+    EXPECT_EQ(received_, c.result) << c.script[0];
+    ExpectSilence(100);
+    if (c.script.size() > 1) {
+      EXPECT_STREQ(reinterpret_cast<const char*>(ClassicLink().receivedData), "ok");
+    }
+  }
+  Session().cancelEvent.Reset();
+  ClassicLink().sequence = 0;
+  ClassicLink().pendingPacketType = 'v';
+  Reply('Y', 0);
+  EXPECT_EQ(ClassicReceive(), 'v');
+  EXPECT_EQ(ClassicReceive(), 'Y') << "the pending type is handed out once";
+}
+
+TEST_F(ClassicLinkTest, SevenSendingsWithoutAnAnswerEndTheWait) {
+  {
+    FastClock clock;
+    SendDataAndWait(3, 0);
+    ASSERT_TRUE(Finished(10000));
+  }
+  EXPECT_EQ(received_, 0);
+  EXPECT_EQ(ClassicLink().errorFlag, 1);
+  EXPECT_EQ(CountPackets(peer_.ReceiveUntilQuiet(200)), 6u) << "six resends on a silent line";
+}
+
+const auto kPlatform = [] { return ProbePlatform(1); };
+const auto kPlatformListening = [] { return ProbePlatform(0); };
+const auto kClassic = [] { return ClassicProbe(); };
+
+TEST_F(ClassicLinkTest, ProbeAnswersTellTheFraming) {
+  const std::string ack = KermitPacket('Y', 0, "");
+  const std::string peerInit = KermitPacket('S', 0, kPeerInit);
+  const auto withCheck = [](std::string packet, char check) { return packet.replace(packet.size() - 2, 1, 1, check); };
+  const struct {
+    std::function<int()> probe;
+    std::string answer;
+    int result;
+    const char* reply;
+  } cases[] = {
+      {kPlatform, ack, 1, ""},
+      {kPlatform, KermitPacket('N', 0, ""), 0, ""},
+      {kPlatform, withCheck(ack, '!'), 0, ""},
+      {kPlatformListening, withCheck(peerInit, 'G'), 1, "01 23 20 59 3E 0D"},
+      {kPlatformListening, peerInit, 0, "-"},  // "-": neither a probe S nor an answer
+      {kClassic, ack, 1, ""},
+      {kClassic, KermitPacket('N', 0, ""), 0, ""},
+  };
+  for (const auto& c : cases) {
+    StartProbe(c.probe);
+    if (c.reply[0] == 0) peer_.ReceiveUntil('\r', 3000);  // the probe's S (its bytes are pinned above)
+    peer_.Send(c.answer);
+    EXPECT_EQ(Result(), c.result) << Hex(c.answer);
+    EXPECT_EQ(Hex(peer_.ReceiveUntilQuiet(100)), c.reply[0] == '-' ? "" : c.reply);
+  }
+}
+
+TEST_F(ClassicLinkTest, ProbeSilenceOrCancelGivesNoDecision) {
+  const struct {
+    std::function<int()> probe;
+    bool cancel;
+    std::size_t minPackets, maxPackets;
+  } cases[] = {
+      {kPlatform, false, 3, 5},  // about four 4-second reads in 15 s
+      {kPlatformListening, false, 0, 0},
+      {kClassic, false, 1, 1},
+      {kPlatform, true, 1, 1},
+  };
+  for (const auto& c : cases) {
+    {
+      std::optional<FastClock> clock;
+      if (!c.cancel) clock.emplace();
+      StartProbe(c.probe);
+      if (c.cancel) Play({"!"});
+      EXPECT_EQ(Result(), -1);
+    }
+    const std::size_t sent = CountPackets(peer_.ReceiveUntilQuiet(100));
+    EXPECT_GE(sent, c.minPackets);
+    EXPECT_LE(sent, c.maxPackets);
   }
 }
 

@@ -13,43 +13,19 @@ char CheckCharacter(std::string_view counted) {
 }  // namespace
 
 std::string KermitPacket(char type, int sequence, std::string_view data, char endOfLine) {
-  std::string counted;
-  counted += static_cast<char>(data.size() + 3 + 32);
-  counted += static_cast<char>(sequence + 32);
-  counted += type;
+  std::string counted{static_cast<char>(data.size() + 3 + 32), static_cast<char>(sequence + 32), type};
   counted += data;
-  return std::string(1, '\x01') + counted + CheckCharacter(counted) + endOfLine;
+  return '\x01' + counted + CheckCharacter(counted) + endOfLine;
 }
 
 std::optional<KermitFrame> ParseKermitPacket(std::string_view bytes) {
   const std::size_t soh = bytes.find('\x01');
   if (soh == std::string_view::npos || bytes.size() < soh + 5) return std::nullopt;
-  const int counted = static_cast<unsigned char>(bytes[soh + 1]) - 32;
-  if (counted < 3 || bytes.size() < soh + 2 + static_cast<std::size_t>(counted)) return std::nullopt;
-  KermitFrame frame;
-  frame.sequence = static_cast<unsigned char>(bytes[soh + 2]) - 32;
-  frame.type = bytes[soh + 3];
-  frame.data = std::string(bytes.substr(soh + 4, static_cast<std::size_t>(counted - 3)));
-  frame.check = bytes[soh + 1 + static_cast<std::size_t>(counted)];
-  frame.checkGood = frame.check == CheckCharacter(bytes.substr(soh + 1, static_cast<std::size_t>(counted)));
-  return frame;
-}
-
-std::string KermitEncode(std::string_view raw) {
-  std::string out;
-  for (unsigned char c : raw) {
-    const unsigned low = c & 0x7F;
-    if (low < 32 || low == 127) {
-      out += '#';
-      out += static_cast<char>(c ^ 64);
-    } else if (low == '#') {
-      out += '#';
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
+  const std::size_t counted = static_cast<unsigned char>(bytes[soh + 1]) - 32u;
+  if (counted < 3 || bytes.size() < soh + 2 + counted) return std::nullopt;
+  return KermitFrame{bytes[soh + 3], static_cast<unsigned char>(bytes[soh + 2]) - 32,
+                     std::string(bytes.substr(soh + 4, counted - 3)),
+                     bytes[soh + 1 + counted] == CheckCharacter(bytes.substr(soh + 1, counted))};
 }
 
 }  // namespace corvane::testing

@@ -16,14 +16,9 @@ struct KermitFrame {
   int sequence = -1;
   std::string data;
   bool checkGood = false;
-  char check = 0;
 };
 
-// The packet that starts at the first SOH of `bytes` and ends at its check
-// (the end-of-line byte after it is not required); nothing when incomplete.
+// The packet that starts at the first SOH of `bytes`; nothing when incomplete.
 std::optional<KermitFrame> ParseKermitPacket(std::string_view bytes);
-
-// Control prefixing with '#', as a Kermit sender without 8th-bit or repeat prefixes does.
-std::string KermitEncode(std::string_view raw);
 
 }  // namespace corvane::testing
