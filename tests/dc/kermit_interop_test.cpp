@@ -5,98 +5,66 @@
 #include <cstdlib>
 #include <future>
 
-#include "dc/dc_test_support.h"
 #include "support/dc_fixture.h"
 
 namespace corvane::dc {
 namespace {
 
-using corvane::testing::DcFixture;
-using testing::MixedBytes;
-using testing::ReadFile;
-using testing::WriteFile;
-
-bool KermitInstalled() { return std::system("command -v kermit > /dev/null 2>&1") == 0; }
-
-// Runs C-Kermit on the pty slave in `directory`, bounded in time; its own
-// output goes to kermit.log there. True when it exits with success.
-std::future<bool> RunKermit(const std::filesystem::path& directory, const std::string& slavePath,
-                            const std::string& action) {
-  const std::string command = "cd '" + directory.string() + "' && timeout 40 kermit -Y -H -B -l " + slavePath +
-                              " -b 9600 -C 'set carrier-watch off, set flow none' -i " + action +
-                              " > kermit.log 2>&1 < /dev/null";
-  return std::async(std::launch::async, [command] { return std::system(command.c_str()) == 0; });
-}
+using namespace corvane::testing;
 
 class DcKermit : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(KermitInstalled()) << "C-Kermit (`kermit`, Debian package ckermit) is needed"; }
-
-  std::filesystem::path KermitDir(const DcFixture& dc) {
-    const std::filesystem::path path = dc.Served().string() + "-kermit";
-    std::filesystem::create_directory(path);
-    return path;
+  void SetUp() override {
+    ASSERT_EQ(std::system("command -v kermit > /dev/null 2>&1"), 0) << "C-Kermit (Debian package ckermit) is needed";
   }
-  std::string KermitLog(const std::filesystem::path& directory) { return ReadFile(directory / "kermit.log"); }
+  // Runs C-Kermit with `action` on the device's line in its own directory, bounded in time;
+  // true when it exits with success.
+  std::future<bool> RunKermit(DcFixture& dc, const std::string& action) {
+    EXPECT_TRUE(dc.Start()) << dc.StartError();
+    const std::string command = "cd '" + kermitDir.Path().string() + "' && timeout 40 kermit -Y -H -B -l " +
+                                dc.SlavePath() + " -b 9600 -C 'set carrier-watch off, set flow none' -i " + action +
+                                " > kermit.log 2>&1 < /dev/null";
+    return std::async(std::launch::async, [command] { return std::system(command.c_str()) == 0; });
+  }
+  std::string Logs(DcFixture& dc) { return ReadFile(kermitDir.Path() / "kermit.log") + dc.Log(); }
+
+  ScratchDir kermitDir;
+  ScratchDir deviceFiles;
+  const std::string content = MixedBytes(4000) + "#\r\n\x7f";
 };
 
 TEST_F(DcKermit, KermitSendsToTheServingDevice) {
   DcFixture dc(Framing::Classic);
-  ASSERT_TRUE(dc.Start()) << dc.StartError();
-  const std::filesystem::path kermitDir = KermitDir(dc);
-  const std::string content = MixedBytes(5000) + "#\r\n\x7f";
-  WriteFile(kermitDir / "survey.bin", content);
-  std::future<bool> kermit = RunKermit(kermitDir, dc.SlavePath(), "-s survey.bin");
-  EXPECT_TRUE(kermit.get()) << KermitLog(kermitDir) << dc.Log();
+  WriteFile(kermitDir.Path() / "survey.bin", content);
+  EXPECT_TRUE(RunKermit(dc, "-s survey.bin").get()) << Logs(dc);
   dc.Stop();
-  EXPECT_TRUE(ReadFile(dc.Served() / "SURVEY.BIN") == content) << dc.Log();
-  std::filesystem::remove_all(kermitDir);
+  EXPECT_TRUE(ReadFile(dc.Served() / "SURVEY.BIN") == content) << Logs(dc);
 }
 
 TEST_F(DcKermit, DeviceSendsToReceivingKermit) {
-  DcFixture probe(Framing::Classic);  // only for a served directory name to put the file in
-  const std::filesystem::path source = probe.Served() / "JOB1.CR5";
-  const std::string content = MixedBytes(3000);
-  WriteFile(source, content);
-  DcFixture dc(Framing::Classic, {Role::Send(source.string())});
-  ASSERT_TRUE(dc.Start()) << dc.StartError();
-  const std::filesystem::path kermitDir = KermitDir(dc);
-  std::future<bool> kermit = RunKermit(kermitDir, dc.SlavePath(), "-r");
-  EXPECT_TRUE(kermit.get()) << KermitLog(kermitDir) << dc.Log();
-  ASSERT_TRUE(dc.Device().WaitFinished(5000)) << dc.Log();
-  EXPECT_TRUE(dc.Device().Outcomes().at(0).success) << dc.Log();
+  WriteFile(deviceFiles.Path() / "JOB1.CR5", content);
+  DcFixture dc(Framing::Classic, {Role::Send((deviceFiles.Path() / "JOB1.CR5").string())});
+  EXPECT_TRUE(RunKermit(dc, "-r").get()) << Logs(dc);
+  ASSERT_TRUE(dc.Device().WaitFinished(5000)) << Logs(dc);
+  EXPECT_TRUE(dc.Device().Outcomes().at(0).success) << Logs(dc);
   // C-Kermit turns received upper-case names into lower case.
-  EXPECT_TRUE(ReadFile(kermitDir / "job1.cr5") == content) << KermitLog(kermitDir) << dc.Log();
-  std::filesystem::remove_all(kermitDir);
+  EXPECT_TRUE(ReadFile(kermitDir.Path() / "job1.cr5") == content) << Logs(dc);
 }
 
-TEST_F(DcKermit, DeviceAsClientOfAKermitServer) {
-  struct Case {
-    Role role;
-    const char* expectInReply;
-  };
-  const Case cases[] = {
-      {Role::Download("REMOTE.DAT"), ""},
-      {Role::Remote('D', ""), "REMOTE.DAT"},
-  };
-  for (const Case& c : cases) {
-    DcFixture dc(Framing::Classic, {c.role});
-    ASSERT_TRUE(dc.Start()) << dc.StartError();
-    const std::filesystem::path kermitDir = KermitDir(dc);
-    const std::string content = MixedBytes(2500);
-    WriteFile(kermitDir / "REMOTE.DAT", content);
-    // -O: serve one command, then exit.
-    std::future<bool> kermit = RunKermit(kermitDir, dc.SlavePath(), "-O");
-    ASSERT_TRUE(dc.Device().WaitFinished(30000)) << dc.Log();
-    EXPECT_TRUE(kermit.get()) << KermitLog(kermitDir);
+TEST_F(DcKermit, DeviceGetsAndListsFromAKermitServer) {
+  WriteFile(kermitDir.Path() / "REMOTE.DAT", content);
+  for (const Role& role : {Role::Download("REMOTE.DAT"), Role::Remote('D', "")}) {
+    DcFixture dc(Framing::Classic, {role});
+    std::future<bool> kermit = RunKermit(dc, "-O");  // serves one command, then exits
+    ASSERT_TRUE(dc.Device().WaitFinished(30000)) << Logs(dc);
+    EXPECT_TRUE(kermit.get()) << Logs(dc);
     const Outcome outcome = dc.Device().Outcomes().at(0);
-    EXPECT_TRUE(outcome.success) << outcome.detail << dc.Log();
-    if (c.role.kind == RoleKind::Download) {
-      EXPECT_TRUE(ReadFile(dc.Served() / "REMOTE.DAT") == content) << dc.Log();
+    EXPECT_TRUE(outcome.success) << outcome.detail << Logs(dc);
+    if (role.kind == RoleKind::Download) {
+      EXPECT_TRUE(ReadFile(dc.Served() / "REMOTE.DAT") == content) << Logs(dc);
     } else {
-      EXPECT_NE(outcome.reply.find(c.expectInReply), std::string::npos) << outcome.reply;
+      EXPECT_NE(outcome.reply.find("REMOTE.DAT"), std::string::npos) << outcome.reply;
     }
-    std::filesystem::remove_all(kermitDir);
   }
 }
 
