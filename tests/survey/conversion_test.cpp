@@ -1,0 +1,134 @@
+// The .CR5 byte layout, the coordinate text line, number texts and polyline
+// line conversions, each pinned by a table.
+#include <cmath>
+#include <locale>
+#include <sstream>
+
+#include "support/serial_peer.h"
+#include "survey/number_text.h"
+#include "survey/polyline.h"
+#include "survey_fixture.h"
+
+namespace corvane::testing {
+namespace {
+
+std::string HexRun(int count, const std::string& byte = "00") {
+  std::string hex;
+  while (count-- > 0) hex += byte;
+  return hex;
+}
+
+// Seventeen digits tell every double apart, so equal texts mean equal records.
+inline std::string Text(const std::optional<CoordinateRecord>& record) {
+  if (!record) return "none";
+  std::ostringstream out;
+  out.precision(17);
+  out << record->pointNumber;
+  for (const double value : record->coordinates) out << '|' << value;
+  out << '|' << record->description;
+  return out.str();
+}
+
+TEST(CoordinateLayout, HeaderAndRecordBytes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {Bytes(CoordinateHeader{}.Encode()), HexRun(30) + "01000000 FFFFFFFF"},
+      {Bytes(CoordinateHeader{"LONGNAMEX", 17}.Encode()), "4C4F4E474E414D45" + HexRun(22) + "11000000 FFFFFFFF"},
+      // 1.0, -2.0 and 0.5 as little-endian doubles; the description field is 17 bytes.
+      {Bytes(Point(0x01020304, 1.0, -2.0, 0.5, "TREE").Encode()),
+       "04030201" + HexRun(6) + "F03F" + HexRun(7) + "C0" + HexRun(6) + "E03F 54524545" + HexRun(13)},
+      {Bytes(Point(-1, 0, 0, 0, std::string(20, 'D')).Encode()), "FFFFFFFF" + HexRun(24) + HexRun(16, "44") + "00"},
+  };
+  for (const auto& [bytes, hex] : cases) EXPECT_EQ(Hex(bytes), Hex(FromHex(hex)));
+
+  const CoordinateRecord record = Point(7, 1.5, -2.25, kMissingCoordinate, "TREE");
+  EXPECT_EQ(Text(CoordinateRecord::Decode(record.Encode())), Text(record));
+  // A record written elsewhere may fill all 17 description bytes; none is lost.
+  auto full = Point(1, 0, 0, 0, std::string(16, 'D')).Encode();
+  full[44] = 'E';
+  EXPECT_EQ(CoordinateRecord::Decode(full).description, std::string(16, 'D') + "E");
+}
+
+TEST(CoordinateLine, ParsesWhatItFindsAndRefusesTheRest) {
+  const std::pair<std::string, std::optional<CoordinateRecord>> cases[] = {
+      {"12,1000.5,2000.25,15.125,TREE\n", Point(12, 1000.5, 2000.25, 15.125, "TREE")},
+      {"12,1000.5,2000.25,15.125\n", Point(12, 1000.5, 2000.25, 15.125, "")},
+      {"12,1000.5,2000.25,15.125,\n", Point(12, 1000.5, 2000.25, 15.125, "")},
+      {" 7, 1, 2, 3, two words \n", Point(7, 1, 2, 3, " two words ")},
+      {"3,1,2,-99999.99,GONE\n", Point(3, 1, 2, kMissingCoordinate, "GONE")},
+      {"3,1,2,-99999.9899,NEAR\n", Point(3, 1, 2, -99999.9899, "NEAR")},
+      {"4,1e3,0x10,3,ABCDEFGHIJKLMNOPQRSTU\n", Point(4, 1000, 16, 3, "ABCDEFGHIJKLMNOP")},
+      {"5,1,2,3,A,B\r\n", Point(5, 1, 2, 3, "A,B")},
+      {"6,+.5,5.,-0x1p1\n", Point(6, 0.5, 5, -2, "")},
+      {"8,-1e999,1e-999,nan,X\n", Point(8, -INFINITY, 0, NAN, "X")},
+      {"-2147483648,1,2,3,SLOT\n", Point(-2147483647 - 1, 1, 2, 3, "SLOT")},
+      {"12,1000.5,2000.25\n", std::nullopt},
+      {"12,1000.5,2000.25,\n", std::nullopt},
+      {"12 ,1,2,3\n", std::nullopt},
+      {"PT,1,2,3\n", std::nullopt},
+      {"\n", std::nullopt},
+      {"12,1,2,x3\n", std::nullopt},
+      {"7,1e,2,3\n", std::nullopt},
+      {"2147483648,1,2,3\n", std::nullopt},
+      {std::string("12,1,2\0,3\n", 10), std::nullopt},
+  };
+  for (const auto& [line, expected] : cases) EXPECT_EQ(Text(ParseCoordinateLine(line)), Text(expected)) << line;
+
+  // Only coordinate 3 below -99999.9999 is a missing height.
+  EXPECT_EQ(CoordinateSendLine(Point(2, -100000.0, -100000.0, -1e30, "X")),
+            "2,-100000.0000000000,-100000.0000000000,-99999.9999000000,X\n");
+}
+
+// A comma-decimal locale installed for the whole program must not reach the files.
+struct CommaDecimal : std::numpunct<char> {
+  char do_decimal_point() const override { return ','; }
+  char do_thousands_sep() const override { return '.'; }
+  std::string do_grouping() const override { return "\3"; }
+};
+
+TEST(NumberText, IgnoresTheGlobalLocaleAndFitsEveryDouble) {
+  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+  EXPECT_EQ(FixedText(1234567.25, 2), "1234567.25");
+  EXPECT_EQ(ScanDouble("1234.5").value, 1234.5);
+  EXPECT_EQ(LongText(1234567), "1234567");
+  EXPECT_EQ(FixedText(-1.7976931348623157e308, 10).size(), 1 + 309 + 1 + 10u);  // the widest double fits
+  std::locale::global(previous);
+}
+
+TEST(Polyline, SendRewritesPcLinesForTheDataCollector) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"PT,5\n", "PT 5\n"},        {"PR,1,9\n", "PT 1-9\n"}, {"PR, 1 , 9x\n", "PT 1-9\n"}, {"PR,1\n", ""},
+      {"SS,7\n", "SS 7\n"},        {"SR,3,4\n", "SS 3-4\n"}, {"SR,3\n", ""},             {"SA,1,2,3\n", "SA,1,2,3\n"},
+      {"SC,9\n", "SC,9\n"},        {"U\n", "PEN UP\n"},      {"Up and away\n", "PEN UP\n"}, {"D \n", "PEN DOWN\n"},
+      {"pt,5\n", ""},              {"PT5\n", ""},            {"X,1\n", ""},              {"\n", ""},
+      {"CR,10,11,25.5,L,R,100,200,300\n", "CR 10-11,25.500,R,L,100.000,200.000,300.000\n"},
+      {"CR,10,11,25.5,Left,Right,1e2,-2.5,0\n", "CR 10-11,25.500,R,L,100.000,-2.500,0.000\n"},
+      {"CR,10,11,25.5,L,R,100,200\n", ""},
+  };
+  for (const auto& [in, out] : cases) {
+    std::string line = in;
+    ConvertPolylineLineForSend(line);
+    EXPECT_EQ(line, out) << in;
+  }
+}
+
+TEST(Polyline, ReceiveRewritesDataCollectorLinesForThePc) {
+  const std::tuple<std::string, std::string, int> cases[] = {
+      {"PT 12\n", "PT,12\n", 1}, {"PT 12-15\n", "PR,12,15\n", 1}, {"PT -5\n", "PR,0,5\n", 1}, {"PT 99999999999\n", "PT,2147483647\n", 1},
+      {"SS 4\n", "SS,4\n", 1},   {"SS 4-6\n", "SR,4,6\n", 1},     {"SS4-6\n", "SR,4,6\n", 1},
+      {"SA,1,2\n", "SA,1,2\n", 0}, {"SC,3\n", "SC,3\n", 0},      {"PEN UP\n", "U \n", 0},
+      {"PEN DOWN\n", "D \n", 0}, {"PEN\n", "", 0},               {"pt 12\n", "", 0},
+      {"PT,12\n", "", 0},        {"\n", "", 0},
+      {"CR 10-11,25.500,R,L,100.000,200.000,300.000\n", "CR,10,11,25.500000,L,R,100.000000,200.000000,300.000000\n", 1},
+      {"CR 10-11,25.5,R,L,100,-200\n", "CR,10,11,25.500000,L,R,100.000000,-200.000000,0.000000\n", 1},
+      {"CR 10-11,25.5,R,L,100\n", "", 0},
+      {"CR 10,11,25.5,R,L,100,200,300\n", "", 0},
+  };
+  for (const auto& [in, out, rewritten] : cases) {
+    std::string line = in;
+    EXPECT_EQ(ConvertPolylineLineForReceive(line), rewritten) << in;
+    EXPECT_EQ(line, out) << in;
+  }
+}
+
+}  // namespace
+}  // namespace corvane::testing
