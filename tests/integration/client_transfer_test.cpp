@@ -19,6 +19,7 @@ struct Route {
 };
 
 std::string RouteName(const ::testing::TestParamInfo<Route>& info) { return info.param.name; }
+void PrintTo(const Route& route, std::ostream* out) { *out << route.name; }
 
 class TransferRouteTest : public DeviceLinkTest, public ::testing::WithParamInterface<Route> {
  protected:

@@ -1,12 +1,12 @@
 #include "integration/device_link.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <thread>
 
 namespace corvane::testing {
 
@@ -76,6 +76,10 @@ void DeviceLinkTest::StartPlannedDevice() {
 
 dc::SimulatedDevice& DeviceLinkTest::Device() { return *device_; }
 
+void DeviceLinkTest::StopDevice() {
+  if (device_) device_->Stop();
+}
+
 std::vector<dc::Outcome> DeviceLinkTest::Outcomes(std::uint32_t waitMs) {
   if (!device_) return {};
   EXPECT_TRUE(device_->WaitFinished(waitMs)) << "the device's script did not end\n" << DeviceLog();
@@ -91,8 +95,12 @@ std::string DeviceLinkTest::DeviceLog() {
 }
 
 bool DeviceLinkTest::ServeUntilScriptEnds() {
+  // The deadline only guards against a hang; the script's outcomes tell what went wrong.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(45);
   host_.stop = DeviceHost::Stop::CallTransferCancel;
-  host_.stopWhen = [this] { return device_ && device_->Finished(); };
+  host_.stopWhen = [this, deadline] {
+    return (device_ && device_->Finished()) || std::chrono::steady_clock::now() > deadline;
+  };
   const bool result = TransferServer();
   host_.stop = DeviceHost::Stop::None;
   host_.stopWhen = nullptr;

@@ -54,6 +54,8 @@ class DeviceLinkTest : public ::testing::Test {
   // Waits for the planned script to end and returns its outcomes.
   std::vector<dc::Outcome> Outcomes(std::uint32_t waitMs = 15000);
   dc::SimulatedDevice& Device();
+  // Ends the device's script, a serving role included.
+  void StopDevice();
   std::string DeviceLog();
 
   // TransferServer until the device has played its script, then TransferCancel from the host.
