@@ -70,6 +70,9 @@ int ClassicChecksum(const std::uint8_t* bytes);
 // receivedLength, receivedSequence and receivedData; the CHECK byte is handed
 // back and replaced by a zero. False when the line holds no complete packet.
 bool ClassicParseLine(int lineLength, std::uint8_t& type, std::uint8_t& check);
+// Forgets the last packet parsed and reads the next line into receiveBuffer:
+// its length, or -1 (time-out) or -2 (cancel).
+int ClassicReadLine();
 std::uint8_t ClassicReadPacket();
 std::uint8_t ClassicReceive();
 void ClassicSendError(int code);

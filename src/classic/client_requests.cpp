@@ -219,16 +219,7 @@ bool RequestStep(std::uint8_t type, RequestRun& run) {
 
 void ClassicRequest() {
   RequestRun run;
-  for (;;) {
-    const std::uint8_t type = ClassicReceive();
-    if (type == 0) break;
-    if (CancelRequested()) {
-      ClassicSendError(kErrorCancelledByUser);
-      break;
-    }
-    if (!RequestStep(type, run)) break;
-  }
-  ClassicKeepPartialOutput();
+  ClassicRunMachine([&run](std::uint8_t type) { return RequestStep(type, run); });
 }
 
 // Request texts go out in their encoded form, which a Kermit server decodes;

@@ -80,16 +80,7 @@ bool TransferStep(std::uint8_t type, TransferState& state, int& ackCounter) {
 void ClassicTransferFile() {
   TransferState state = TransferState::Start;
   int ackCounter = -1;
-  for (;;) {
-    const std::uint8_t type = ClassicReceive();
-    if (type == 0) break;
-    if (CancelRequested()) {
-      ClassicSendError(kErrorCancelledByUser);
-      break;
-    }
-    if (!TransferStep(type, state, ackCounter)) break;
-  }
-  ClassicKeepPartialOutput();
+  ClassicRunMachine([&](std::uint8_t type) { return TransferStep(type, state, ackCounter); });
 }
 
 }  // namespace corvane

@@ -54,13 +54,7 @@ int ClassicProbeSend() {
 }
 
 std::uint8_t ProbeReadPacket() {
-  ClassicLinkState& link = ClassicLink();
-  link.receivedLength = -1;
-  link.receivedSequence = -1;
-  link.receiveBuffer[0] = 0;
-  link.receivedData = link.receiveBuffer;
-  const int length =
-      SerialReadLine(link.receiveBuffer, kClassicLineLimit, ClassicConfig().receiveEol, ClassicConfig().timeoutSeconds);
+  const int length = ClassicReadLine();
   if (length < 0) return 'T';
   std::uint8_t type = 0;
   std::uint8_t check = 0;

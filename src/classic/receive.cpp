@@ -24,15 +24,20 @@ bool ClassicParseLine(int lineLength, std::uint8_t& type, std::uint8_t& check) {
   return true;
 }
 
-std::uint8_t ClassicReadPacket() {
+int ClassicReadLine() {
   ClassicLinkState& link = ClassicLink();
   link.receivedLength = -1;
   link.receivedSequence = -1;
   link.receiveBuffer[0] = 0;
   // Until a packet is parsed the data field reads as empty, never as stale bytes.
   link.receivedData = link.receiveBuffer;
-  const int length =
-      SerialReadLine(link.receiveBuffer, kClassicLineLimit, ClassicConfig().receiveEol, ClassicConfig().timeoutSeconds);
+  return SerialReadLine(link.receiveBuffer, kClassicLineLimit, ClassicConfig().receiveEol,
+                        ClassicConfig().timeoutSeconds);
+}
+
+std::uint8_t ClassicReadPacket() {
+  ClassicLinkState& link = ClassicLink();
+  const int length = ClassicReadLine();
   if (length == -1) return 'T';
   if (length == -2) return 'X';
   std::uint8_t type = 0;

@@ -1,6 +1,12 @@
 // Steps that the file transfer and the client requests share.
 #pragma once
 
+#include <cstdint>
+
+#include "api/result_codes.h"
+#include "api/transfer_session.h"
+#include "classic/classic_link.h"
+
 namespace corvane {
 
 // The peer's E packet: errorFlag 1, or -25 for "File exists"; an open output
@@ -10,6 +16,22 @@ void ClassicTakePeerError();
 // Closes a received file that is still open when a run ends some other way
 // (failed wait, cancel, write error); what arrived so far is kept, as after an E.
 void ClassicKeepPartialOutput();
+
+// The loop of both transaction machines: every packet the wait hands out goes to
+// `step` until the step or the wait ends the run; a cancel is answered with E 258.
+template <typename Step>
+void ClassicRunMachine(Step&& step) {
+  for (;;) {
+    const std::uint8_t type = ClassicReceive();
+    if (type == 0) break;
+    if (CancelRequested()) {
+      ClassicSendError(kErrorCancelledByUser);
+      break;
+    }
+    if (!step(type)) break;
+  }
+  ClassicKeepPartialOutput();
+}
 
 enum class NextFileOutcome { HeaderSent, BreakSent, Failed };
 
