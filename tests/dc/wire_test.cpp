@@ -60,29 +60,20 @@ TEST(DcWire, ParsersNeedTheWholeFrameAndCatchAnyChangedByte) {
 }
 
 TEST(DcWire, TellsTheFramingsApartAroundTheProbes) {
-  struct Case {
-    ParsedFrame (*parse)(std::string_view);
-    std::string bytes;
-    Framing framing;
-    ParseStatus status;
-    char type;
-  } cases[] = {
-      // On the wide line the classic framing probe reads as a classic S, its CR left as noise.
-      {ParseWideLineFrame, FromHex("01 29 20 53 7A 27 20 40 2D 23 47 0D"), Framing::Classic, ParseStatus::Damaged, 'S'},
-      {ParseWideLineFrame, FromHex("01 20 20 20 53 57"), Framing::Wide, ParseStatus::Damaged, 'S'},
-      // After its own probe the device takes a classic ACK or any wide packet.
-      {ParseProbeAnswer, FromHex("01 23 20 59 3E 0D"), Framing::Classic, ParseStatus::Good, 'Y'},
-      {ParseProbeAnswer, WideFrame({'N', 0, ""}), Framing::Wide, ParseStatus::Good, 'N'},
-  };
-  for (const Case& c : cases) {
-    const ParsedFrame parsed = c.parse(c.bytes);
-    EXPECT_EQ(parsed.framing, c.framing) << Hex(c.bytes);
-    EXPECT_EQ(parsed.status, c.status) << Hex(c.bytes);
-    EXPECT_EQ(parsed.packet.type, c.type) << Hex(c.bytes);
-  }
-  const ParsedFrame probe = ParseWideLineFrame(cases[0].bytes);
+  // On the wide line the classic framing probe reads as a classic S, its CR left as noise.
+  const ParsedFrame probe = ParseWideLineFrame(FromHex("01 29 20 53 7A 27 20 40 2D 23 47 0D"));
+  EXPECT_EQ(probe.framing, Framing::Classic);
+  EXPECT_EQ(probe.packet.type, 'S');
   EXPECT_EQ(probe.checkByte, 'G');
   EXPECT_EQ(probe.consumed, 11u);
+  EXPECT_EQ(ParseWideLineFrame(FromHex("01 20 20 20 53 57")).status, ParseStatus::Damaged);
+  // After its own probe the device takes a classic ACK or any wide packet.
+  const ParsedFrame classicAck = ParseProbeAnswer(FromHex("01 23 20 59 3E 0D"));
+  EXPECT_EQ(classicAck.framing, Framing::Classic);
+  EXPECT_EQ(classicAck.status, ParseStatus::Good);
+  const ParsedFrame wideNak = ParseProbeAnswer(WideFrame({'N', 0, ""}));
+  EXPECT_EQ(wideNak.framing, Framing::Wide);
+  EXPECT_EQ(wideNak.packet.type, 'N');
 }
 
 TEST(DcWire, SendInitAdoptsThePeersFieldsWithDefaultsForBadOnes) {
