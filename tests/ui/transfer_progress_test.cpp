@@ -152,14 +152,17 @@ TEST(TransferProgress, LargeCountsDoNotOverflow) {
   // (1073741823 + 2147483646) / 2 bytes a second, summed without overflow.
   const std::string sep = ThousandsSeparator();
   const std::string all = "2" + sep + "097" + sep + "152 KB";
-  EXPECT_EQ(window.PollAt(2, INT32_MAX, INT32_MAX), all + " of " + all + " (1" + sep + "572" + sep + "864 KB / second)");
+  EXPECT_EQ(window.PollAt(2, INT32_MAX, INT32_MAX),
+            all + " of " + all + " (1" + sep + "572" + sep + "864 KB / second)");
 }
 
 TEST(TransferProgress, NonDetailedOperationKeepsTheWaitingText) {
   Window window;
   EXPECT_EQ(window.host.inputSeen, &window.progress);
   window.progress.SetMessage("Listing the directory on the Data Collector...");
-  for (int second = 0; second < 5; ++second) EXPECT_EQ(window.PollAt(second, second * 1000, 5000, false), "Please Wait...");
+  for (int second = 0; second < 5; ++second) {
+    EXPECT_EQ(window.PollAt(second, second * 1000, 5000, false), "Please Wait...");
+  }
   EXPECT_EQ(window.host.drawing.messages.back(), "Listing the directory on the Data Collector...");
   EXPECT_EQ(window.host.drawing.barShown, std::vector<bool>{false});
   EXPECT_TRUE(window.host.drawing.positions.empty());
