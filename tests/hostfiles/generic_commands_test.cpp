@@ -1,206 +1,89 @@
 #include <cstring>
 
 #include "host_files_fixture.h"
-#include "hostfiles/generic_commands.h"
 
 namespace corvane::testing {
 namespace {
 
-using ChangeDirectoryTest = HostFilesTest;
-using EraseFileTest = HostFilesTest;
 using GenericCommandTest = HostFilesTest;
-using NextFileToSendTest = HostFilesTest;
 
-TEST_F(ChangeDirectoryTest, ChangesToAnExistingDirectoryAndAnswersItsPath) {
+TEST_F(GenericCommandTest, ChangeDirectoryAndEraseAnswerOnlyWhatTheyDid) {
   struct Case {
-    const char* command;
-    const char* reached;
+    std::string command;
+    int result;
+    std::string header = "";  // empty: no answer file, nothing changed
+    std::string answer = "";
+    std::string reached = "";
+    std::string gone = "";
   };
+  const std::string a = "A.TXT", b = "DATA/SUB/B.TXT", sub = (work_ / "DATA/SUB").string() + "\r\n";
   const Case cases[] = {
-      {"C$DATA", "DATA"},
-      {"C(DATA\\SUB", "DATA/SUB"},           // the Data Collector's separator
-      {"C  (DATA/SUB\xff\x80 \r", "DATA/SUB"},  // leading spaces and trailing junk go
-  };
-  fs::create_directories(work_ / "DATA" / "SUB");
+      {"C$DATA", 1, "cd", (work_ / "DATA").string() + "\r\n", "DATA"},
+      {"C(DATA\\SUB", 1, "cd", sub, "DATA/SUB"},  // the Data Collector's separator
+      {"C  (DATA/SUB\xff\x80 \r", 1, "cd", sub, "DATA/SUB"},  // leading blanks and trailing junk go
+      {"E%A.TXT", 1, "erase", "Deleted file: A.TXT\r\n", "", a},
+      {"E*DATA\\SUB\\B.TXT \xa0", 1, "erase", "Deleted file: DATA\\SUB\\B.TXT\r\n", "", b},
+      {"C", kAnswerEmptyArgument}, {"C    ", kAnswerEmptyArgument}, {"C \x90\xff", kAnswerEmptyArgument},
+      {"C'NOWHERE", kAnswerDirectoryFailed}, {"C)C:\\DATA", kAnswerDirectoryFailed}, {"C&C:DATA", kAnswerDirectoryFailed},
+      {"C$", kAnswerDirectoryFailed},  // a length character and nothing behind it
+      {"E", 0}, {"E   ", 0}, {"E%NONE", 0}, {"E%DATA", 0},  // directories are not files
+      {"E%*.TXT", 0}, {"E%?.TXT", 0},  // names are literal, never patterns
+      {"K$DATA", 0}, {"c$DATA", 0}, {"d", 0}, {"", 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     fs::current_path(work_);
+    fs::create_directories(work_ / "DATA/SUB");
+    WriteWholeFile(work_ / a, "data");
+    WriteWholeFile(work_ / b, "data");
+    fs::remove(AnswerPath());
     Slots() = TransferSlots{};
-    SetHostCommand(c.command);
-    ASSERT_EQ(HandleGenericCommand(), 1);
-    EXPECT_EQ(fs::current_path(), work_ / c.reached);
-    EXPECT_EQ(Answer(), (work_ / c.reached).string() + "\r\n");
-    EXPECT_EQ(Slots().currentFileName, AnswerPath().string());
-    EXPECT_EQ(Slots().headerName, "cd");
-  }
-}
-
-TEST_F(ChangeDirectoryTest, FailuresLeaveTheDirectoryAndWriteNoAnswer) {
-  struct Case {
-    const char* command;
-    int result;
-  };
-  const Case cases[] = {
-      {"C", kAnswerEmptyArgument},
-      {"C    ", kAnswerEmptyArgument},
-      {"C \x90\xff", kAnswerEmptyArgument},
-      {"C'NOWHERE", kAnswerDirectoryFailed},
-      {"C$", kAnswerDirectoryFailed},  // a length character and nothing behind it
-      {"C)C:\\DATA", kAnswerDirectoryFailed},
-      {"C&C:DATA", kAnswerDirectoryFailed},
-  };
-  fs::create_directory(work_ / "DATA");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.command);
-    SetHostCommand(c.command);
-    EXPECT_EQ(HandleGenericCommand(), c.result);
-    EXPECT_EQ(fs::current_path(), work_);
-    EXPECT_FALSE(fs::exists(AnswerPath()));
-    EXPECT_EQ(Slots().headerName, "");
-  }
-}
-
-TEST_F(EraseFileTest, DeletesOnceAndAnswersWithTheName) {
-  WriteWholeFile(work_ / "A.TXT", "data");
-  SetHostCommand("E%A.TXT");
-  ASSERT_EQ(HandleGenericCommand(), 1);
-  EXPECT_FALSE(fs::exists(work_ / "A.TXT"));
-  EXPECT_EQ(Answer(), "Deleted file: A.TXT\r\n");
-  EXPECT_EQ(Slots().currentFileName, AnswerPath().string());
-  EXPECT_EQ(Slots().headerName, "erase");
-
-  Slots() = TransferSlots{};
-  fs::remove(AnswerPath());
-  SetHostCommand("E%A.TXT");
-  EXPECT_EQ(HandleGenericCommand(), 0);
-  EXPECT_FALSE(fs::exists(AnswerPath()));
-  EXPECT_EQ(Slots().headerName, "");
-}
-
-TEST_F(EraseFileTest, BackslashPathsReachIntoSubdirectories) {
-  fs::create_directory(work_ / "DATA");
-  WriteWholeFile(work_ / "DATA" / "B.TXT", "data");
-  SetHostCommand("E*DATA\\B.TXT \xa0");
-  ASSERT_EQ(HandleGenericCommand(), 1);
-  EXPECT_FALSE(fs::exists(work_ / "DATA" / "B.TXT"));
-  EXPECT_EQ(Answer(), "Deleted file: DATA\\B.TXT\r\n");
-}
-
-TEST_F(EraseFileTest, RefusalsDeleteNothing) {
-  const char* commands[] = {
-      "E",
-      "E   ",
-      "E%*.TXT",  // names are literal, never patterns
-      "E%?.TXT",
-      "E%DIR",    // directories are not files
-      "E%NONE",
-  };
-  WriteWholeFile(work_ / "A.TXT", "data");
-  fs::create_directory(work_ / "DIR");
-  for (const char* command : commands) {
-    SCOPED_TRACE(command);
-    SetHostCommand(command);
-    EXPECT_EQ(HandleGenericCommand(), 0);
-    EXPECT_TRUE(fs::exists(work_ / "A.TXT"));
-    EXPECT_TRUE(fs::exists(work_ / "DIR"));
-    EXPECT_FALSE(fs::exists(AnswerPath()));
-  }
-}
-
-TEST_F(GenericCommandTest, OtherLettersAreNotAnswered) {
-  fs::create_directory(work_ / "DATA");
-  for (const char* command : {"K$DATA", "c$DATA", "d", "e", "", "R$DATA"}) {
-    SCOPED_TRACE(command);
-    SetHostCommand(command);
-    EXPECT_EQ(HandleGenericCommand(), 0);
-    EXPECT_EQ(fs::current_path(), work_);
-    EXPECT_FALSE(fs::exists(AnswerPath()));
+    EXPECT_EQ(Run(c.command), c.result);
+    EXPECT_EQ(fs::current_path(), c.reached.empty() ? work_ : work_ / c.reached);
+    EXPECT_EQ(Slots().headerName, c.header);
+    EXPECT_EQ(fs::exists(AnswerPath()), !c.header.empty());
+    EXPECT_EQ(Slots().currentFileName, c.header.empty() ? "" : AnswerPath().string());
+    EXPECT_EQ(Answer(), c.answer);
+    for (const std::string& file : {a, b}) EXPECT_EQ(fs::exists(work_ / file), file != c.gone) << file;
   }
 }
 
 // The command is still carried out; only the answer is missing.
 TEST_F(GenericCommandTest, AnswerFileThatCannotBeCreated) {
-  struct Case {
-    const char* command;
-    int result;
-  };
-  const Case cases[] = {{"E%A.TXT", kAnswerFileFailed}, {"D", 0}, {"C$DATA", kAnswerFileFailed}};
   fs::create_directory(work_ / "DATA");
   WriteWholeFile(work_ / "A.TXT", "data");
-  ::setenv("TMPDIR", (base_ / "missing").c_str(), 1);
-  for (const Case& c : cases) {
-    SetHostCommand(c.command);
-    EXPECT_EQ(HandleGenericCommand(), c.result) << c.command;
-  }
+  SetEnvironment("TMPDIR", (base_ / "missing").string());
+  EXPECT_EQ(Run("E%A.TXT"), kAnswerFileFailed);
+  EXPECT_EQ(Run("D"), 0);
+  EXPECT_EQ(Run("C$DATA"), kAnswerFileFailed);
   EXPECT_EQ(fs::current_path(), work_ / "DATA");
   EXPECT_FALSE(fs::exists(work_ / "A.TXT"));
   EXPECT_EQ(Slots().headerName, "");
 }
 
-TEST_F(GenericCommandTest, AnswerFileIsRecreatedForEachAnswer) {
+TEST_F(GenericCommandTest, AnswerFileIsRecreatedAndTheCommandReadWithinItsBuffer) {
   WriteWholeFile(AnswerPath(), std::string(500, 'o'));
   WriteWholeFile(work_ / "A.TXT", "data");
-  SetHostCommand("E%A.TXT");
-  ASSERT_EQ(HandleGenericCommand(), 1);
+  ASSERT_EQ(Run("E%A.TXT"), 1);
   EXPECT_EQ(Answer(), "Deleted file: A.TXT\r\n");
-}
 
-TEST_F(GenericCommandTest, FullHostCommandBufferIsReadWithinBounds) {
-  std::string command = "E";
-  command.append(kHostCommandCapacity - 1, 'X');
-  auto& buffer = Slots().hostCommand;
-  std::memcpy(buffer.data(), command.data(), buffer.size());
+  std::string full = "E";
+  full.append(kHostCommandCapacity - 1, 'X');  // no terminating zero anywhere
+  std::memcpy(Slots().hostCommand.data(), full.data(), Slots().hostCommand.size());
   EXPECT_EQ(HandleGenericCommand(), 0);
 }
 
-TEST(TrimTrailingTest, StripsBlanksControlsAndHighBytesFromTheEnd) {
-  struct Case {
-    const char* input;
-    const char* trimmed;
-  };
-  const Case cases[] = {
-      {"DATA \t\r\n\x01", "DATA"},
-      {"DATA\x80\xff\xa0 ", "DATA"},
-      {"A B", "A B"},
-      {" A", " A"},
-      {"X\x7f", "X\x7f"},  // DEL is above 32 as a signed byte
-      {"\xe9t\xe9", "\xe9t"},
-      {"   ", ""},
-      {"", ""},
-  };
-  for (const Case& c : cases) {
-    char buffer[32] = {};
-    std::strcpy(buffer, c.input);
-    TrimTrailing(buffer);
-    EXPECT_STREQ(buffer, c.trimmed) << '"' << c.input << '"';
-  }
-}
-
-TEST_F(NextFileToSendTest, YieldsThePendingFileOncePerTransaction) {
+TEST_F(GenericCommandTest, NextFileToSendYieldsThePendingFileOnce) {
   WriteWholeFile(work_ / "A.TXT", "data");
-  Slots().nextFileName = "A.TXT";
-  Slots().filePending = 1;
-  EXPECT_EQ(NextFileToSend(), 1);
-  EXPECT_EQ(Slots().currentFileName, "A.TXT");
-  EXPECT_EQ(Slots().filePending, 0);
-  EXPECT_EQ(NextFileToSend(), 0);
-}
-
-TEST_F(NextFileToSendTest, NothingToSendGivesZero) {
-  struct Case {
-    const char* name;
-    int pending;
-  };
-  const Case cases[] = {{"MISSING.TXT", 1}, {"", 1}, {"A.TXT", 0}};
-  WriteWholeFile(work_ / "A.TXT", "data");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    Slots().nextFileName = c.name;
-    Slots().filePending = c.pending;
+  const std::tuple<std::string, int, int> cases[] = {
+      {"A.TXT", 1, 1}, {"MISSING.TXT", 1, 0}, {"", 1, 0}, {"A.TXT", 0, 0}};
+  for (const auto& [name, pending, yielded] : cases) {
+    Slots().nextFileName = name;
+    Slots().filePending = pending;
     Slots().currentFileName = "untouched";
-    EXPECT_EQ(NextFileToSend(), 0);
-    EXPECT_EQ(Slots().filePending, 0);
-    EXPECT_EQ(Slots().currentFileName, "untouched");
+    EXPECT_EQ(NextFileToSend(), yielded) << name;
+    EXPECT_EQ(Slots().filePending, 0) << name;
+    EXPECT_EQ(Slots().currentFileName, yielded ? name : "untouched") << name;
+    EXPECT_EQ(NextFileToSend(), 0) << name;  // once per transaction
   }
 }
 

@@ -1,6 +1,6 @@
 // A fresh directory tree per test: the test runs inside `work`, answer files go
-// to `tmp` (TMPDIR), and the process's directory, TMPDIR and the file-name
-// slots are put back afterwards.
+// to `tmp` (TMPDIR), local time is four hours behind UTC (TZ), and the
+// directory, the environment, the file-name slots and the served root are put back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
 
+#include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
 #include "hostfiles/transfer_slots.h"
 
@@ -21,12 +23,11 @@ namespace fs = std::filesystem;
 
 inline std::string ReadWholeFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline void WriteWholeFile(const fs::path& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary);
-  out << content;
+  std::ofstream(path, std::ios::binary) << content;
 }
 
 class HostFilesTest : public ::testing::Test {
@@ -34,46 +35,47 @@ class HostFilesTest : public ::testing::Test {
   void SetUp() override {
     std::random_device random;
     base_ = fs::temp_directory_path() / ("corvane-hostfiles-" + std::to_string(random()) + std::to_string(random()));
-    work_ = base_ / "work";
-    tmp_ = base_ / "tmp";
-    fs::create_directories(work_);
-    fs::create_directories(tmp_);
-    work_ = fs::canonical(work_);
-    savedDirectory_ = fs::current_path();
-    if (const char* old = std::getenv("TMPDIR")) savedTmpdir_ = old;
-    ::setenv("TMPDIR", tmp_.c_str(), 1);
+    fs::create_directories(base_ / "work");
+    fs::create_directories(tmp_ = base_ / "tmp");
+    work_ = fs::canonical(base_ / "work");
+    SetEnvironment("TMPDIR", tmp_.string());
+    SetEnvironment("TZ", "CVT+4");
     fs::current_path(work_);
     Slots() = TransferSlots{};
     Confinement().root.clear();
   }
-
   void TearDown() override {
     fs::current_path(savedDirectory_);
-    if (savedTmpdir_) {
-      ::setenv("TMPDIR", savedTmpdir_->c_str(), 1);
-    } else {
-      ::unsetenv("TMPDIR");
+    for (const auto& [name, value] : savedEnvironment_) {
+      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     }
     Slots() = TransferSlots{};
     Confinement().root.clear();
     std::error_code ignored;
     fs::remove_all(base_, ignored);
   }
-
-  void SetHostCommand(const std::string& data) {
-    auto& command = Slots().hostCommand;
-    command.fill('\0');
-    std::copy(data.begin(), data.end(), command.begin());
+  void SetEnvironment(const std::string& name, const std::string& value) {
+    if (!savedEnvironment_.count(name)) {
+      const char* old = std::getenv(name.c_str());
+      savedEnvironment_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    ::setenv(name.c_str(), value.c_str(), 1);
   }
 
+  // Handles `data` as a generic command received on the classic link.
+  int Run(const std::string& data) {
+    Slots().hostCommand.fill('\0');
+    std::copy(data.begin(), data.end(), Slots().hostCommand.begin());
+    return HandleGenericCommand();
+  }
   fs::path AnswerPath() const { return tmp_ / "$ktm$.tmp"; }
   std::string Answer() const { return ReadWholeFile(AnswerPath()); }
 
   fs::path base_, work_, tmp_;
 
  private:
-  fs::path savedDirectory_;
-  std::optional<std::string> savedTmpdir_;
+  fs::path savedDirectory_ = fs::current_path();
+  std::map<std::string, std::optional<std::string>> savedEnvironment_;
 };
 
 }  // namespace corvane::testing

@@ -2,7 +2,6 @@
 
 #include "host_files_fixture.h"
 #include "hostfiles/argument_field.h"
-#include "hostfiles/generic_commands.h"
 #include "wide/wide_context.h"
 
 namespace corvane::testing {
@@ -16,105 +15,72 @@ class WideCommandTest : public HostFilesTest {
     std::memcpy(context_.rxData, data.data(), data.size());
     context_.rxLength = static_cast<std::int32_t>(data.size());
   }
-
-  int Handle() { return HandleGenericCommand(context_, answerPath_); }
+  int Handle(const std::string& data) {
+    Receive(data);
+    return HandleGenericCommand(context_, answerPath_);
+  }
 
   WideLinkContext context_;
   std::string answerPath_ = "unset";
 };
 
-TEST_F(WideCommandTest, ArgumentFieldKeepsTheSecondOfADoubledHash) {
-  struct Case {
-    std::string data;
-    std::string field;
-  };
-  const Case cases[] = {
-      {"C##ABC", "#ABC"},
-      {"C#AB", "AB"},  // any '#' right behind the letter is dropped
-      {"C$DATA", "$DATA"},
-      {"D", ""},
-      {"E#", ""},
-  };
-  for (const Case& c : cases) {
-    Receive(c.data);
-    WideArgument field;
-    ASSERT_TRUE(CopyWideArgument(context_, field)) << c.data;
-    EXPECT_STREQ(field.data(), c.field.c_str()) << c.data;
+// Of a doubled '#' behind the letter only the second is kept; a field that
+// does not fit the 100-byte buffer is refused, not cut.
+TEST_F(WideCommandTest, ArgumentFieldIsCopiedWholeOrNotAtAll) {
+  const std::string fits(kWideArgumentCapacity - 1, 'A');
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {"C##ABC", "#ABC"}, {"C#AB", "AB"},     {"C$DATA", "$DATA"}, {"D", ""},
+      {"E#", ""},         {"C" + fits, fits}, {"C#" + fits, fits}, {"C" + fits + "A", std::nullopt}};
+  for (const auto& [data, field] : cases) {
+    Receive(data);
+    WideArgument copied;
+    ASSERT_EQ(CopyWideArgument(context_, copied), field.has_value()) << data;
+    if (!field) continue;
+    EXPECT_STREQ(copied.data(), field->c_str()) << data;
   }
-}
-
-TEST_F(WideCommandTest, ArgumentFieldsBeyondTheBufferAreRefused) {
-  WideArgument field;
-  Receive("C" + std::string(kWideArgumentCapacity - 1, 'A'));
-  EXPECT_TRUE(CopyWideArgument(context_, field));
-  EXPECT_EQ(std::strlen(field.data()), kWideArgumentCapacity - 1);
-  Receive("C" + std::string(kWideArgumentCapacity, 'A'));
-  EXPECT_FALSE(CopyWideArgument(context_, field));
-  Receive("C#" + std::string(kWideArgumentCapacity - 1, 'A'));
-  EXPECT_TRUE(CopyWideArgument(context_, field));
-
   for (const std::int32_t length : {0, -1, static_cast<std::int32_t>(kWidePacketSize)}) {
     context_.rxLength = length;
-    EXPECT_FALSE(CopyWideArgument(context_, field)) << length;
+    WideArgument copied;
+    EXPECT_FALSE(CopyWideArgument(context_, copied)) << length;
   }
 }
 
 TEST_F(WideCommandTest, AnswersUnderTheAnnouncedNames) {
   fs::create_directory(work_ / "ABC");
   WriteWholeFile(work_ / "ABC" / "A.TXT", "data");
-  Receive("C##ABC");
-  ASSERT_EQ(Handle(), 1);
+  ASSERT_EQ(Handle("C##ABC"), 1);
   EXPECT_EQ(fs::current_path(), work_ / "ABC");
   EXPECT_EQ(answerPath_, AnswerPath().string());
   EXPECT_EQ(context_.fileName, "cd");
-
-  Receive("D");
-  ASSERT_EQ(Handle(), 1);
+  ASSERT_EQ(Handle("D"), 1);
   EXPECT_EQ(context_.fileName, "dir");
   EXPECT_NE(Answer().find("A.TXT 4 "), std::string::npos);
-
-  Receive("E%A.TXT");
-  ASSERT_EQ(Handle(), 1);
+  ASSERT_EQ(Handle("E%A.TXT"), 1);
   EXPECT_EQ(context_.fileName, "erase");
   EXPECT_EQ(Answer(), "Deleted file: A.TXT\r\n");
 }
 
-TEST_F(WideCommandTest, OverLongNamesAreRefusedRatherThanCut) {
+TEST_F(WideCommandTest, OverLongNamesAndUnknownLettersAreNotAnswered) {
   // 98 name bytes behind the length character fill the buffer exactly.
-  const std::string fits(kWideArgumentCapacity - 2, 'D');
-  const std::string tooLong(kWideArgumentCapacity - 1, 'D');
+  const std::string fits(kWideArgumentCapacity - 2, 'D'), tooLong(kWideArgumentCapacity - 1, 'D');
   fs::create_directory(work_ / fits);
   fs::create_directory(work_ / tooLong);
-  WriteWholeFile(work_ / std::string(kWideArgumentCapacity - 1, 'F'), "data");
-  WriteWholeFile(work_ / std::string(kWideArgumentCapacity - 2, 'F'), "data");
-
-  Receive("C~" + tooLong);
-  EXPECT_EQ(Handle(), kAnswerDirectoryFailed);
+  const std::string longFile(kWideArgumentCapacity - 1, 'F');
+  WriteWholeFile(work_ / longFile, "data");
+  EXPECT_EQ(Handle("C~" + tooLong), kAnswerDirectoryFailed);
+  EXPECT_EQ(Handle("E~" + longFile), 0);
+  for (const std::string data : {"K$DATA", "c$DATA", "#"}) EXPECT_EQ(Handle(data), 0) << data;
+  Receive("C$" + fits);
+  context_.rxLength = 0;
+  EXPECT_EQ(HandleGenericCommand(context_, answerPath_), 0);
   EXPECT_EQ(fs::current_path(), work_);
-  Receive("E~" + std::string(kWideArgumentCapacity - 1, 'F'));
-  EXPECT_EQ(Handle(), 0);
-  EXPECT_TRUE(fs::exists(work_ / std::string(kWideArgumentCapacity - 1, 'F')));
-  EXPECT_TRUE(fs::exists(work_ / std::string(kWideArgumentCapacity - 2, 'F')));
+  EXPECT_TRUE(fs::exists(work_ / longFile));
   EXPECT_EQ(answerPath_, "unset");
   EXPECT_EQ(context_.fileName, "");
-
-  Receive("C~" + fits);
-  EXPECT_EQ(Handle(), 1);
-  EXPECT_EQ(fs::current_path(), work_ / fits);
-}
-
-TEST_F(WideCommandTest, UnknownLettersAndEmptyPacketsAreNotAnswered) {
-  fs::create_directory(work_ / "DATA");
-  for (const std::string data : {"K$DATA", "c$DATA", "#"}) {
-    Receive(data);
-    EXPECT_EQ(Handle(), 0) << data;
-  }
-  Receive("C$DATA");
-  context_.rxLength = 0;
-  EXPECT_EQ(Handle(), 0);
-  EXPECT_EQ(fs::current_path(), work_);
-  EXPECT_EQ(answerPath_, "unset");
   EXPECT_FALSE(fs::exists(AnswerPath()));
+
+  EXPECT_EQ(Handle("C~" + fits), 1);
+  EXPECT_EQ(fs::current_path(), work_ / fits);
 }
 
 }  // namespace
