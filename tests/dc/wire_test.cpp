@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "corvane-dc/wire.h"
 #include "support/serial_peer.h"
@@ -77,11 +78,7 @@ TEST(DcWire, TellsTheFramingsApartAroundTheProbes) {
 }
 
 TEST(DcWire, SendInitAdoptsThePeersFieldsWithDefaultsForBadOnes) {
-  struct Case {
-    const char* field;
-    int maxLength, eol;
-    char prefix;
-  } cases[] = {
+  struct Case { const char* field; int maxLength, eol; char prefix; } cases[] = {
       {"~/ @-#", 94, 13, '#'},
       {"(' @-#", 80, 13, '#'},  // MAXL 8 is too small
       {"z' @!#", 90, 13, '#'},  // EOL 1 is not a control character a line may end with
@@ -102,20 +99,16 @@ TEST(DcWire, GenericCommandsDoubleTheHashLengthOnlyOnTheWideLine) {
   EXPECT_EQ(GenericCommandData('C', "ABC", Framing::Wide), "C##ABC");
   EXPECT_EQ(GenericCommandData('C', "ABC", Framing::Classic), "C#ABC");
   EXPECT_EQ(GenericCommandData('D', "", Framing::Wide), "D ");
-  struct Case {
-    std::string field;
-    Framing framing;
-    const char* argument;
-  } cases[] = {
+  const std::tuple<std::string, Framing, const char*> cases[] = {
       {"C##ABC", Framing::Wide, "ABC"},
       {"C#ABC", Framing::Classic, "ABC"},
       {"C", Framing::Classic, ""},
       {"C'JOB", Framing::Wide, "JOB"},  // a length beyond the field takes the rest
   };
-  for (const Case& c : cases) {
-    const GenericCommand command = ParseGenericCommand(c.field, c.framing);
-    EXPECT_EQ(command.letter, 'C') << c.field;
-    EXPECT_EQ(command.argument, c.argument) << c.field;
+  for (const auto& [field, framing, argument] : cases) {
+    const GenericCommand command = ParseGenericCommand(field, framing);
+    EXPECT_EQ(command.letter, 'C') << field;
+    EXPECT_EQ(command.argument, argument) << field;
   }
 }
 
