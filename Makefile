@@ -1,8 +1,8 @@
 # The two set-up commands: `make demo` and `make test`. Both install what is
 # missing (Debian packages, as root) before they build.
-DEB_PACKAGES := cmake g++ make libgtest-dev libgmock-dev libcli11-dev ckermit gkermit
+DEB_PACKAGES := cmake g++ make libgtest-dev libgmock-dev libcli11-dev ckermit gkermit clang libclang-rt-14-dev
 
-.PHONY: all deps build test demo clean
+.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke
 
 all: build
 
@@ -26,9 +26,51 @@ test: deps
 	cmake --preset tsan
 	cmake --build --preset tsan
 	ctest --preset tsan
+	$(MAKE) fuzz-smoke
+
+# libFuzzer targets, one per parser of outside input (tests/fuzz). Each runs
+# over a copy of its seed corpus in build/fuzz/run, so new finds stay out of the
+# tree; a crash leaves its input in build/fuzz/run/artifacts.
+FUZZ_SECONDS ?= 60
+FUZZ_SMOKE_SECONDS ?= 3
+FUZZ_DIR := build/fuzz
+FUZZ_TARGETS := $(patsubst tests/fuzz/%_fuzzer.cpp,%,$(wildcard tests/fuzz/*_fuzzer.cpp))
+
+fuzz-build: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+
+define run_fuzzers
+	@run=$(CURDIR)/$(FUZZ_DIR)/run; rm -rf $$run; mkdir -p $$run/tmp $$run/artifacts; \
+	for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $$run/corpus/$$t; \
+	  echo "fuzz $$t for $(1) s"; \
+	  TMPDIR=$$run/tmp $(FUZZ_DIR)/tests/fuzz/$${t}_fuzzer -max_total_time=$(1) -max_len=1024 \
+	    -artifact_prefix=$$run/artifacts/$$t- $$run/corpus/$$t $(CURDIR)/tests/fuzz/corpus/$$t > $$run/$$t.log 2>&1 \
+	    || { tail -n 60 $$run/$$t.log; exit 1; }; \
+	done; rm -rf $$run/tmp
+
+endef
+
+fuzz: fuzz-build
+	$(call run_fuzzers,$(FUZZ_SECONDS))
+
+fuzz-smoke: fuzz-build
+	$(call run_fuzzers,$(FUZZ_SMOKE_SECONDS))
 
 demo: build
 	./build/default/tools/corvane/corvane demo
 
 clean:
 	rm -rf build
+
+# Throughput of both framings through the line emulator, with C-Kermit to
+# C-Kermit for reference: prints a Markdown table (bench/README.md explains it).
+BENCH_DIR := build/bench
+BENCH_ARGS ?=
+
+.PHONY: bench
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=ON
+	cmake --build $(BENCH_DIR) -j2 --target corvane-bench
+	./$(BENCH_DIR)/bench/corvane-bench $(BENCH_ARGS)

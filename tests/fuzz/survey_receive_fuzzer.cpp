@@ -1,0 +1,40 @@
+// Received data bytes through the survey stream into a file. Input: a byte
+// choosing the kind of file (.CR5, .PL5 or plain text), then the decoded data.
+// A coordinate file always holds its header and whole records.
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "api/transfer_session.h"
+#include "fuzz/fuzz_support.h"
+#include "hostfiles/transfer_slots.h"
+#include "platform/paths.h"
+#include "survey/coordinate.h"
+#include "survey/survey_streams.h"
+
+using namespace corvane;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  const fuzz::ScratchTree& tree = fuzz::Scratch();
+  fuzz::RestoreScratch();
+  static const std::array<std::string, 3> kNames = {"FUZZ.CR5", "FUZZ.PL5", "FUZZ.TXT"};
+  const std::string& chosen = kNames[data[0] % kNames.size()];
+  Slots().overwriteExisting = 1;
+  std::string name = chosen;
+  if (OpenReceiveFile(name) != 0) fuzz::Fail("cannot open the output file");
+  for (std::size_t i = 1; i < size; ++i) {
+    // The engine ends the receive at the first byte that cannot be stored.
+    if (StoreReceivedByte(data[i]) < 0) {
+      ResetLineState();
+      break;
+    }
+  }
+  FinishReceiveFile();
+  const auto length = std::filesystem::file_size(tree.root / chosen);
+  if (chosen == kNames[0] && (length < kCoordinateHeaderSize || (length - kCoordinateHeaderSize) % kCoordinateRecordSize != 0)) {
+    fuzz::Fail("coordinate file holds a part record");
+  }
+  RemoveFile((tree.root / chosen).string());
+  return 0;
+}
