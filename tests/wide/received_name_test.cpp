@@ -1,0 +1,125 @@
+// A Data Collector's file header names a file, never a path: in a client
+// receive and in a get, whatever the header holds, the file lands in the
+// current directory under the header's last part, or is refused with 255.
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "api/result_codes.h"
+#include "api/transfer_session.h"
+#include "classic/classic_link.h"
+#include "hostfiles/transfer_slots.h"
+#include "wide/name_sandbox.h"
+#include "wide/server_loop.h"
+#include "wide/wide_client.h"
+
+namespace corvane::testing {
+namespace {
+
+class WideReceivedNameTest : public NameSandboxTest {
+ protected:
+  EngineThread StartReceive() {
+    return EngineThread([this] { return WideClientTransfer(kCommandReceive, "", name_); });
+  }
+
+  // The receiver flushes the line as it starts; an S flushed all the same is NAKed and sent again.
+  void OpenReceive() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Send('S', 0);
+    std::string answer = Next();
+    if (answer == "N0") {
+      Send('S', 0);
+      answer = Next();
+    }
+    EXPECT_EQ(answer, "Y0");
+  }
+
+  // A get as the dispatcher runs it for a request without a file-name part
+  // ("JOBS/"): the request loop gets no local name, so the header names the file.
+  EngineThread StartGet() {
+    Slots().headerName.clear();
+    return EngineThread([] {
+      WideServerLoop('r');
+      return ClassicLink().errorFlag;
+    });
+  }
+
+  std::string name_;
+};
+
+TEST_F(WideReceivedNameTest, ReceivedHeaderPathsLandHereUnderTheirLastPart) {
+  const std::string absolute = (Outside() / "abs.txt").string();
+  const struct {
+    std::string header;
+    std::string stored;
+  } cases[] = {
+      {"../up.txt 4", "here/UP.TXT"},
+      {absolute + " 4", "here/ABS.TXT"},
+      {"..\\back.txt 4", "here/BACK.TXT"},
+      {"SUB\\..\\..\\..\\deep.txt 4", "here/DEEP.TXT"},
+      {"LINK/through.txt 4", "here/THROUGH.TXT"},
+      {"C:\\DC\\JOBS\\drive.txt 4", "here/DRIVE.TXT"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.header);
+    EngineThread run = StartReceive();
+    OpenReceive();
+    Send('F', 1, c.header);
+    EXPECT_EQ(Next(), "Y1");
+    Play({"<D2 data", ">Y2", "<Z3", ">Y3"});
+    EXPECT_EQ(run.Result(3000), kResultSuccess);
+    EXPECT_EQ(FilesWritten(), std::vector<std::string>{c.stored});
+    EXPECT_EQ(ReadFile(Here() / c.stored), "data");
+    RemoveFilesWritten();
+  }
+  ExpectOutsideUntouched();
+}
+
+TEST_F(WideReceivedNameTest, HeadersThatNameNoPlainFileAreRefused) {
+  const std::string headers[] = {
+      " 4",          // an empty name
+      "SUB/.. 4",    // a path ending in a parent step
+      "A\nB.TXT 4",  // control bytes inside the name
+      "FILELINK 4",  // an existing file, not replaced unasked
+  };
+  for (const std::string& header : headers) {
+    SCOPED_TRACE(header);
+    EngineThread run = StartReceive();
+    OpenReceive();
+    Send('F', 1, header);
+    EXPECT_EQ(Next(), "E1 #255");
+    EXPECT_EQ(run.Result(3000), kErrorCannotOpenFile);
+  }
+  EXPECT_EQ(FilesWritten(), std::vector<std::string>{});
+  ExpectOutsideUntouched();
+}
+
+TEST_F(WideReceivedNameTest, GetTakesOnlyTheLastPartOfTheServersHeader) {
+  const struct {
+    std::string header;
+    std::string stored;
+  } cases[] = {
+      {"../../got.txt 4", "here/GOT.TXT"},
+      {(Outside() / "srv.txt").string() + " 4", "here/SRV.TXT"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.header);
+    EngineThread run = StartGet();
+    Play({">I0", "<Y0", ">R0", "<S0", ">Y0"});
+    Send('F', 1, c.header);
+    EXPECT_EQ(Next(), "Y1");
+    Play({"<D2 data", ">Y2", "<Z3", ">Y3"});
+    EXPECT_EQ(run.Result(3000), 0);
+    EXPECT_EQ(FilesWritten(), std::vector<std::string>{c.stored});
+    RemoveFilesWritten();
+  }
+  EngineThread run = StartGet();
+  Play({">I0", "<Y0", ">R0", "<S0", ">Y0", "<F1 JOBS/.. 4", ">E1 #255"});
+  EXPECT_EQ(run.Result(3000), 1);
+  EXPECT_EQ(FilesWritten(), std::vector<std::string>{});
+  ExpectOutsideUntouched();
+}
+
+}  // namespace
+}  // namespace corvane::testing
