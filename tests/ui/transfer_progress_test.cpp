@@ -18,8 +18,12 @@ struct Drawing {
   std::vector<int> positions, frames;
 };
 
-class RecordingHost final : public HostUi {
- public:
+// A window on a host that records its drawing, fed with the counters and clock it holds.
+struct Window final : HostUi {
+  explicit Window(bool forward = true, HostUi* otherHost = nullptr) {
+    progress.SetForward(forward);
+    progress.Create(otherHost ? *otherHost : *this, nullptr);
+  }
   std::unique_ptr<ProgressSurface> CreateProgressSurface(HostWindow, ProgressInput& input) override {
     struct Surface final : ProgressSurface {
       explicit Surface(Drawing& d) : drawing(d) {}
@@ -35,16 +39,6 @@ class RecordingHost final : public HostUi {
     inputSeen = &input;
     return std::make_unique<Surface>(drawing);
   }
-  Drawing drawing;
-  ProgressInput* inputSeen = nullptr;
-};
-
-// A window on the recording host, fed with the counters and clock it holds.
-struct Window {
-  explicit Window(bool forward = true, HostUi* otherHost = nullptr) {
-    progress.SetForward(forward);
-    progress.Create(otherHost ? *otherHost : host, nullptr);
-  }
   // Polls with the counters and clock given; returns the status shown afterwards.
   std::string PollAt(std::int64_t second, std::int32_t doneNow, std::int32_t totalNow, bool detailed = true) {
     now = second;
@@ -57,7 +51,8 @@ struct Window {
   std::int32_t done = 0, total = 0;
   std::int64_t now = 0;
   bool busy = true;
-  RecordingHost host;
+  Drawing drawing;
+  ProgressInput* inputSeen = nullptr;
   CTransferProgress progress{[this](std::int32_t& d, std::int32_t& t) {
                                d = done;
                                t = total;
@@ -130,25 +125,25 @@ TEST(TransferProgress, StatusFollowsCountsRateAndTotal) {
 TEST(TransferProgress, BarShowsOnceWithRoundedPositionsAndOnlyForAKnownTotal) {
   Window window;
   for (auto [done, total] : {std::pair{1, 200}, {199, 200}, {1, 3}, {2, 3}, {5, 3}}) window.PollAt(0, done, total);
-  EXPECT_EQ(window.host.drawing.positions, (std::vector<int>{1, 100, 33, 67, 100}));
-  EXPECT_EQ(window.host.drawing.barShown, (std::vector<bool>{false, true}));
+  EXPECT_EQ(window.drawing.positions, (std::vector<int>{1, 100, 33, 67, 100}));
+  EXPECT_EQ(window.drawing.barShown, (std::vector<bool>{false, true}));
   // An unchanged count draws nothing again.
   window.PollAt(5, 5, 3);
-  EXPECT_EQ(window.host.drawing.positions.size(), 5u);
-  EXPECT_EQ(window.host.drawing.statuses.size(), 6u);
+  EXPECT_EQ(window.drawing.positions.size(), 5u);
+  EXPECT_EQ(window.drawing.statuses.size(), 6u);
 
   Window unknown;
   unknown.PollAt(0, 100, 0);
   unknown.PollAt(2, 3000, 0);
-  EXPECT_EQ(unknown.host.drawing.barShown, std::vector<bool>{false});
-  EXPECT_TRUE(unknown.host.drawing.positions.empty());
+  EXPECT_EQ(unknown.drawing.barShown, std::vector<bool>{false});
+  EXPECT_TRUE(unknown.drawing.positions.empty());
 }
 
 TEST(TransferProgress, LargeCountsDoNotOverflow) {
   Window window;
   window.PollAt(0, 1, INT32_MAX);
   window.PollAt(1, INT32_MAX - 1, INT32_MAX);
-  EXPECT_EQ(window.host.drawing.positions.back(), 100);
+  EXPECT_EQ(window.drawing.positions.back(), 100);
   // (1073741823 + 2147483646) / 2 bytes a second, summed without overflow.
   const std::string sep = ThousandsSeparator();
   const std::string all = "2" + sep + "097" + sep + "152 KB";
@@ -158,14 +153,14 @@ TEST(TransferProgress, LargeCountsDoNotOverflow) {
 
 TEST(TransferProgress, NonDetailedOperationKeepsTheWaitingText) {
   Window window;
-  EXPECT_EQ(window.host.inputSeen, &window.progress);
+  EXPECT_EQ(window.inputSeen, &window.progress);
   window.progress.SetMessage("Listing the directory on the Data Collector...");
   for (int second = 0; second < 5; ++second) {
     EXPECT_EQ(window.PollAt(second, second * 1000, 5000, false), "Please Wait...");
   }
-  EXPECT_EQ(window.host.drawing.messages.back(), "Listing the directory on the Data Collector...");
-  EXPECT_EQ(window.host.drawing.barShown, std::vector<bool>{false});
-  EXPECT_TRUE(window.host.drawing.positions.empty());
+  EXPECT_EQ(window.drawing.messages.back(), "Listing the directory on the Data Collector...");
+  EXPECT_EQ(window.drawing.barShown, std::vector<bool>{false});
+  EXPECT_TRUE(window.drawing.positions.empty());
   window.busy = false;
   EXPECT_FALSE(window.progress.Poll(true)) << "polling ends when the worker is idle";
   EXPECT_FALSE(window.progress.Cancelled());
@@ -177,7 +172,7 @@ TEST(TransferProgress, FramesRunForwardForSendAndBackwardOtherwise) {
     for (int tick = 0; tick < 10; ++tick) window.progress.OnTimer();
     const std::vector<int> expected = forward ? std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1}
                                               : std::vector<int>{0, 8, 7, 6, 5, 4, 3, 2, 1, 0, 8};
-    EXPECT_EQ(window.host.drawing.frames, expected) << "forward " << forward;
+    EXPECT_EQ(window.drawing.frames, expected) << "forward " << forward;
     EXPECT_EQ(window.progress.Frame(), expected.back());
   }
 }
@@ -191,10 +186,10 @@ TEST(TransferProgress, EnterIsIgnoredAndCancelShowsTheWaitTextAtTheNextPoll) {
   EXPECT_FALSE(window.progress.Cancelled());
   window.progress.OnCancel();
   EXPECT_TRUE(window.progress.Cancelled());
-  EXPECT_NE(window.host.drawing.statuses.back(), "Waiting for the Data Collector to stop...");
+  EXPECT_NE(window.drawing.statuses.back(), "Waiting for the Data Collector to stop...");
   EXPECT_FALSE(window.progress.Poll(true));
-  EXPECT_EQ(window.host.drawing.statuses.back(), "Waiting for the Data Collector to stop...");
-  EXPECT_EQ(window.host.drawing.barShown.back(), false);
+  EXPECT_EQ(window.drawing.statuses.back(), "Waiting for the Data Collector to stop...");
+  EXPECT_EQ(window.drawing.barShown.back(), false);
 }
 
 TEST(TransferProgress, HeadlessOrDestroyedWindowsDrawNothingAndStillWork) {
@@ -209,12 +204,12 @@ TEST(TransferProgress, HeadlessOrDestroyedWindowsDrawNothingAndStillWork) {
 
   Window window;
   window.progress.DestroyWindow();
-  const Drawing before = window.host.drawing;
+  const Drawing before = window.drawing;
   window.progress.OnTimer();
   window.progress.SetMessage("late");
   window.PollAt(1, 500, 1000);
-  EXPECT_EQ(window.host.drawing.frames, before.frames);
-  EXPECT_EQ(window.host.drawing.messages, before.messages);
+  EXPECT_EQ(window.drawing.frames, before.frames);
+  EXPECT_EQ(window.drawing.messages, before.messages);
 }
 
 }  // namespace
