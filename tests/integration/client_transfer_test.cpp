@@ -74,6 +74,14 @@ TEST_P(SendTest, AnnouncedNameReplacesTheLocalOne) {
   EXPECT_FALSE(FindIgnoringCase(Served(), "LOCAL.TXT"));
 }
 
+TEST_P(SendTest, MissingLocalFile) {
+  // The classic engine finds nothing to send and ends the exchange cleanly;
+  // the wide engine reports that it cannot open the file.
+  EXPECT_EQ(TransferSend("ABSENT.TXT", ""), Classic());
+  EXPECT_EQ(TransferGetLastError(), Classic() ? 0 : 251) << DeviceLog();
+  EXPECT_EQ(FileNames(Served()), std::vector<std::string>{});
+}
+
 INSTANTIATE_TEST_SUITE_P(Routes, SendTest, ::testing::ValuesIn(kTransferRoutes), RouteName);
 
 class WideSendTest : public DeviceLinkTest {};
@@ -120,6 +128,38 @@ TEST_P(ReceiveTest, FileIsStoredUnderTheAnnouncedOrTheGivenName) {
   EXPECT_EQ(output, "MINE.DAT");
 }
 
+TEST_P(ReceiveTest, ExistingFileIsKeptUnlessTheUserNamesAnother) {
+  WriteBytes(Pc() / "PUSH.TXT", "old");
+  WriteBytes(Outbox() / "PUSH.TXT", "new\r\n");
+
+  // No Save As handler: the question is answered "cancelled".
+  Plan({Role::Send((Outbox() / "PUSH.TXT").string())});
+  EXPECT_FALSE(TransferReceive(""));
+  EXPECT_EQ(TransferGetLastError(), Classic() ? -21 : 255) << DeviceLog();
+  EXPECT_EQ(ReadBytes(Pc() / "PUSH.TXT"), "old");
+
+  std::vector<std::string> asked;
+  TransferSetSaveAsHandler([&](const std::string& proposed) -> std::optional<std::string> {
+    asked.push_back(proposed);
+    return (Pc() / "RENAMED.TXT").string();
+  });
+  Plan({Role::Send((Outbox() / "PUSH.TXT").string())});
+  ASSERT_TRUE(TransferReceive("")) << TransferGetLastError() << "\n" << DeviceLog();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(std::filesystem::path(asked[0]).filename(), "PUSH.TXT");
+  EXPECT_EQ(ReadBytes(Pc() / "PUSH.TXT"), "old");
+  EXPECT_EQ(ReadBytes(Pc() / "RENAMED.TXT"), "new\r\n");
+}
+
+TEST_P(ReceiveTest, EmptyFileWithASpaceInItsNameArrivesInUpperCase) {
+  // The wide header ends with " <size>", so only the last space separates it.
+  WriteBytes(Outbox() / "my job.dat", "");
+  Plan({Role::Send((Outbox() / "my job.dat").string())});
+  ASSERT_TRUE(TransferReceive("")) << TransferGetLastError() << "\n" << DeviceLog();
+  EXPECT_EQ(FileNames(Pc()), std::vector<std::string>{"MY JOB.DAT"});
+  EXPECT_EQ(ReadBytes(Pc() / "MY JOB.DAT"), "");
+}
+
 INSTANTIATE_TEST_SUITE_P(Routes, ReceiveTest, ::testing::ValuesIn(kTransferRoutes), RouteName);
 
 class ClassicReceiveTest : public DeviceLinkTest {};
@@ -153,18 +193,79 @@ TEST_F(ClassicReceiveTest, CoordinateLinesBecomeRecords) {
   EXPECT_EQ(points[2].description, "LAST ONE");
 }
 
+TEST_F(ClassicReceiveTest, CoordinateFileSurvivesARoundTripThroughTheDevice) {
+  // Enough points that lines straddle packets in both directions.
+  TransferSetOtherPlatform(0);
+  UseDevice(Framing::Classic);
+  std::vector<Point> points;
+  for (int i = 1; i <= 150; ++i) {
+    points.push_back({i * 3, 5000.0 + i * 0.25, 7000.0 - i * 0.125, i % 7 == 0 ? -9.99e27 : i * 0.5,
+                      "PT" + std::to_string(i)});
+  }
+  WriteBytes(Pc() / "ROUND.CR5", CoordinateFile("ROUND", points));
+
+  ASSERT_TRUE(TransferSend("ROUND.CR5", "")) << TransferGetLastError() << "\n" << DeviceLog();
+  std::filesystem::remove(Pc() / "ROUND.CR5");
+  ASSERT_TRUE(TransferGet("ROUND.CR5", "")) << TransferGetLastError() << "\n" << DeviceLog();
+
+  const std::string back = ReadBytes(Pc() / "ROUND.CR5");
+  EXPECT_EQ(NameInHeader(back), "ROUND");
+  EXPECT_EQ(HighestPointInHeader(back), 450);
+  const std::vector<Point> received = CoordinatePoints(back);
+  ASSERT_EQ(received.size(), points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    EXPECT_EQ(received[i].number, points[i].number);
+    EXPECT_DOUBLE_EQ(received[i].x, points[i].x) << points[i].number;
+    EXPECT_DOUBLE_EQ(received[i].y, points[i].y) << points[i].number;
+    // The PC writes a missing height as -99999.9999, but reads back only the
+    // device's own -99999.99 as missing: a device that stores lines as given
+    // returns the number.
+    const double z = points[i].z == -9.99e27 ? -99999.9999 : points[i].z;
+    EXPECT_DOUBLE_EQ(received[i].z, z) << points[i].number;
+    EXPECT_EQ(received[i].description, points[i].description);
+  }
+}
+
+TEST_F(ClassicReceiveTest, UnreadableCoordinateLineIsRefusedWithItsOwnMessage) {
+  TransferSetOtherPlatform(0);
+  UseDevice(Framing::Classic);
+  WriteBytes(Outbox() / "BAD.CR5", "5,100.5,200.25,10.125,PEG\r\n6,no numbers here\r\n");
+  Plan({Role::Send((Outbox() / "BAD.CR5").string())});
+
+  EXPECT_FALSE(TransferReceive(""));
+  EXPECT_EQ(TransferGetLastError(), -21);
+  const std::vector<dc::Outcome> outcomes = Outcomes();
+  ASSERT_EQ(outcomes.size(), 1u);
+  // The message goes out as it stands, without control prefixing, so the
+  // device's decoder takes its "#K" for a prefixed character: compare the raw length.
+  const std::string message = "This is not a valid coordinate file. (Message: #KER-120).";
+  EXPECT_TRUE(outcomes[0].remoteError.starts_with("This is not a valid coordinate file. (Message: ")) << DeviceLog();
+  EXPECT_EQ(outcomes[0].remoteErrorLength, static_cast<int>(message.size()));
+  // What arrived before the bad line is kept.
+  const std::vector<Point> kept = CoordinatePoints(ReadBytes(Pc() / "BAD.CR5"));
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].number, 5);
+}
+
 class GetTest : public TransferRouteTest {};
 
 TEST_P(GetTest, ServedFileArrivesAndAMissingOneFailsCleanly) {
   const std::string content = Classic() ? "one\r\ntwo\r\n" : MixedBytes(1500);
   WriteBytes(Served() / "JOB.DAT", content);
 
-  ASSERT_TRUE(TransferGet("JOB.DAT", "")) << TransferGetLastError() << "\n" << DeviceLog();
+  // Asked for in lower case: the device matches without regard to case, the PC stores in upper case.
+  ASSERT_TRUE(TransferGet("job.dat", "")) << TransferGetLastError() << "\n" << DeviceLog();
+  EXPECT_EQ(FileNames(Pc()), std::vector<std::string>{"JOB.DAT"});
   EXPECT_EQ(ReadBytes(Pc() / "JOB.DAT"), content);
 
   EXPECT_FALSE(TransferGet("NOPE.DAT", ""));
   EXPECT_EQ(TransferGetLastError(), -21) << DeviceLog();
   EXPECT_FALSE(FindIgnoringCase(Pc(), "NOPE.DAT")) << "a failed get leaves no file";
+
+  // Nothing of the failure lingers into the next transaction.
+  std::filesystem::remove(Pc() / "JOB.DAT");
+  EXPECT_TRUE(TransferGet("JOB.DAT", "")) << TransferGetLastError() << "\n" << DeviceLog();
+  EXPECT_EQ(ReadBytes(Pc() / "JOB.DAT"), content);
 }
 
 // A get probes on platform 0 as well; platform 2 takes the wide request loop.

@@ -27,7 +27,8 @@ class ServerModeTest : public DeviceLinkTest {
 
 TEST_F(ServerModeTest, UploadsDownloadsAndRemoteCommandsInOneRun) {
   const std::string first = MixedBytes(1300);
-  WriteBytes(Pc() / "HOST.TXT", "host file\r\n");
+  const std::string hosted = MixedBytes(2100);
+  WriteBytes(Pc() / "HOST.TXT", hosted);
   fs::create_directory(Pc() / "JOBS");
   WriteBytes(Pc() / "JOBS" / "J1.TXT", "job");
   Plan({Role::Upload(Outbox("UP1.BIN", first)), Role::Upload(Outbox("UP2.TXT", "second\r\n")),
@@ -43,7 +44,7 @@ TEST_F(ServerModeTest, UploadsDownloadsAndRemoteCommandsInOneRun) {
   }
   EXPECT_EQ(ReadBytes(Pc() / "UP1.BIN"), first);
   EXPECT_EQ(ReadBytes(Pc() / "UP2.TXT"), "second\r\n");
-  EXPECT_EQ(ReadBytes(Served() / "HOST.TXT"), "host file\r\n");
+  EXPECT_EQ(ReadBytes(Served() / "HOST.TXT"), hosted);
   const std::string& listing = outcomes[3].reply;
   for (const char* name : {"HOST.TXT", "UP1.BIN", "UP2.TXT", "JOBS"}) {
     EXPECT_NE(listing.find(name), std::string::npos) << name << " missing from\n" << listing;
@@ -53,7 +54,8 @@ TEST_F(ServerModeTest, UploadsDownloadsAndRemoteCommandsInOneRun) {
 }
 
 TEST_F(ServerModeTest, ExistingFileIsRefusedAndTheServerStaysUp) {
-  WriteBytes(Pc() / "TAKEN.TXT", "keep me");
+  // Names match without regard to case, as on the PC the protocol was made for.
+  WriteBytes(Pc() / "taken.txt", "keep me");
   Plan({Role::Upload(Outbox("TAKEN.TXT", "intruder")), Role::Upload(Outbox("FRESH.TXT", "welcome")),
         Role::Download("MISSING.TXT")});
 
@@ -63,7 +65,8 @@ TEST_F(ServerModeTest, ExistingFileIsRefusedAndTheServerStaysUp) {
   ASSERT_EQ(outcomes.size(), 3u) << DeviceLog();
   EXPECT_FALSE(outcomes[0].success);
   EXPECT_EQ(outcomes[0].remoteError, "File exists");
-  EXPECT_EQ(ReadBytes(Pc() / "TAKEN.TXT"), "keep me");
+  EXPECT_EQ(ReadBytes(Pc() / "taken.txt"), "keep me");
+  EXPECT_FALSE(fs::exists(Pc() / "TAKEN.TXT"));
   EXPECT_TRUE(outcomes[1].success) << outcomes[1].detail;
   EXPECT_EQ(ReadBytes(Pc() / "FRESH.TXT"), "welcome");
   EXPECT_FALSE(outcomes[2].success);
