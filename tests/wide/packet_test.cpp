@@ -1,17 +1,25 @@
-// The wide link's packets on the wire and the wait for the next acceptable one.
+// The wide link's packets on the wire, the presence probe, and the wait for
+// the next acceptable packet.
 #include <cstring>
-#include <string>
-#include <vector>
 
-#include "api/transfer_session.h"
-#include "serial/serial_io.h"
 #include "wide/wide_link.h"
+#include "wide/wide_probe.h"
 #include "wide/wide_test_bed.h"
 
 namespace corvane::testing {
 namespace {
 
-class WidePacketTest : public WideTestBed {};
+class WidePacketTest : public WideTestBed {
+ protected:
+  WideLinkContext& Fresh(int seq = 0, int isSender = 0) {
+    context_ = std::make_unique<WideLinkContext>();
+    WideReset(*context_);
+    context_->seq = seq;
+    context_->isSender = isSender;
+    return *context_;
+  }
+  std::unique_ptr<WideLinkContext> context_;
+};
 
 std::string AllByteValues(std::size_t count) {
   std::string data;
@@ -19,115 +27,89 @@ std::string AllByteValues(std::size_t count) {
   return data;
 }
 
-struct ByteExample {
-  char type;
-  int sequence;
-  const char* data;
-  const char* hex;
-};
-
-const ByteExample kExamples[] = {
-    {'Y', 0, "", "01 20 20 20 59 5C"},
-    {'S', 0, "", "01 20 20 20 53 56"},
-    {'D', 1, "abc", "01 20 23 21 44 61 62 63 32"},
-};
-
 TEST_F(WidePacketTest, SentPacketsMatchTheByteExamples) {
-  for (const ByteExample& example : kExamples) {
-    SCOPED_TRACE(example.hex);
+  const struct {
+    char type;
+    int sequence;
+    std::string data;
+    const char* hex;
+  } examples[] = {{'Y', 0, "", "01 20 20 20 59 5C"}, {'S', 0, "", "01 20 20 20 53 56"},
+                  {'D', 1, "abc", "01 20 23 21 44 61 62 63 32"}};
+  for (const auto& example : examples) {
     EXPECT_EQ(Hex(WidePacket(example.type, example.sequence, example.data)), example.hex);
-    WideLinkContext context;
-    WideReset(context);
-    context.seq = example.sequence;
-    std::memcpy(context.txData, example.data, std::strlen(example.data));
-    WideSendPacket(example.type, static_cast<int>(std::strlen(example.data)), context);
-    EXPECT_EQ(Hex(peer_.Receive(std::strlen(example.data) + 6, 2000)), example.hex);
+    WideLinkContext& context = Fresh(example.sequence);
+    example.data.copy(reinterpret_cast<char*>(context.txData), example.data.size());
+    WideSendPacket(example.type, static_cast<int>(example.data.size()), context);
+    EXPECT_EQ(Hex(peer_.Receive(example.data.size() + 6, 2000)), example.hex);
   }
 }
 
 TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
-  const std::string full = AllByteValues(512);
   std::string changed = WidePacket('D', 0, "hello");
   changed[6] ^= 0x01;
-  struct Case {
-    const char* what;
+  const struct {
     std::string bytes;
     int expected;
+  } cases[] = {
+      {WidePacket('D', 3, AllByteValues(512)), 'D'},
+      {WidePacket('D', 3, AllByteValues(513)), kWideDamaged},
+      {changed, kWideDamaged},
+      {WidePacket('S', 0, "", 1), kWideDamaged},  // the probe's check
+      {"x" + WidePacket('Y', 0, ""), kWideTimedOut},
   };
-  const std::vector<Case> cases = {
-      {"512 data bytes", WidePacket('D', 3, full), 'D'},
-      {"513 data bytes", WidePacketWithLength('D', 3, 513, AllByteValues(513)), kWideDamaged},
-      {"a data byte changed", changed, kWideDamaged},
-      {"the probe's check", WidePacket('S', 0, "", 1), kWideDamaged},
-      {"a stray byte before SOH", "x" + WidePacket('Y', 0, ""), kWideTimedOut},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    WideLinkContext context;
-    WideReset(context);
+  for (const auto& c : cases) {
+    WideLinkContext& context = Fresh();
     peer_.Send(c.bytes);
-    EXPECT_EQ(WideReadPacket(context), c.expected);
+    EXPECT_EQ(WideReadPacket(context), c.expected) << Hex(c.bytes.substr(0, 8));
     if (c.expected == 'D') {
-      EXPECT_EQ(context.rxLength, 512);
-      EXPECT_EQ(context.rxSeq, 3);
-      EXPECT_EQ(std::string(reinterpret_cast<char*>(context.rxData), 512), full);
+      EXPECT_EQ(std::pair(context.rxLength, context.rxSeq), std::pair(512, 3));
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(context.rxData), 512), AllByteValues(512));
     }
     SerialFlushInput();
   }
 }
 
-TEST_F(WidePacketTest, SilenceIsATimeOutAndAGapInsideAPacketIsDamage) {
+TEST_F(WidePacketTest, SilenceIsATimeOutAGapIsDamageAndServerModeWaitsForCancel) {
   FastClock clock;
-  WideLinkContext context;
-  WideReset(context);
+  WideLinkContext& context = Fresh();
   EXPECT_EQ(WideReadPacket(context), kWideTimedOut);
   peer_.Send(WidePacket('D', 0, "abcdef").substr(0, 7));
   EXPECT_EQ(WideReadPacket(context), kWideDamaged);
-}
-
-TEST_F(WidePacketTest, ServerModeWaitsForTheFirstByteUntilCancelled) {
-  FastClock clock;
   WideFlags().serverMode = 1;
-  WideLinkContext context;
-  WideReset(context);
   EngineThread read([&] { return WideReadPacket(context); });
   EXPECT_FALSE(read.Result(300).has_value());  // far beyond the engine's 3 s
   Session().cancelEvent.Set();
   EXPECT_EQ(read.Result(2000), kWideDamaged);
-  WideFlags().serverMode = 0;
 }
 
-struct Verdict {
-  const char* what;
-  int seq;
-  std::string packet;
-  int expected;
-};
-
-TEST_F(WidePacketTest, NextPacketAcceptsByType) {
-  const std::vector<Verdict> cases = {
-      {"Y with another sequence number", 5, WidePacket('Y', 9, ""), 'Y'},
-      {"D one below is a repeat", 5, WidePacket('D', 4, "x"), kWideRepeatedData},
-      {"D 63 after wrapping to 0 is a repeat", 0, WidePacket('D', 63, "x"), kWideRepeatedData},
-      {"D one ahead stands for Y", 5, WidePacket('D', 6, "x"), 'Y'},
-      {"E with any sequence number", 5, WidePacket('E', 40, "stop"), 'E'},
-      {"the expected packet", 5, WidePacket('Z', 5, ""), 'Z'},
+TEST_F(WidePacketTest, NextPacketAcceptsByTypeAndNumber) {
+  const struct {
+    int seq;
+    std::string packet;
+    int expected;
+    const char* answer;
+  } cases[] = {
+      {5, WidePacket('Y', 9, ""), 'Y', "none"},
+      {5, WidePacket('D', 4, "x"), kWideRepeatedData, "none"},
+      {0, WidePacket('D', 63, "x"), kWideRepeatedData, "none"},
+      {5, WidePacket('D', 6, "x"), 'Y', "none"},  // the next data stands for the lost Y
+      {5, WidePacket('E', 40, "stop"), 'E', "none"},
+      {5, WidePacket('Z', 5, ""), 'Z', "none"},
+      {4, WidePacket('D', 6, "x") + WidePacket('Y', 0, ""), 263, "E4 #263"},
+      {0, "cancel", 'E', "none"},  // no resend after a cancel
   };
-  for (const Verdict& c : cases) {
-    SCOPED_TRACE(c.what);
-    WideLinkContext context;
-    WideReset(context);
-    context.seq = c.seq;
-    peer_.Send(c.packet);
-    EXPECT_EQ(WideNextPacket(context), c.expected);
-    EXPECT_EQ(peer_.ReceiveUntilQuiet(50), "");  // accepted without an answer
+  for (const auto& c : cases) {
+    WideLinkContext& context = Fresh(c.seq);
+    if (c.packet == "cancel") Session().cancelEvent.Set();
+    peer_.Send(c.packet == "cancel" ? WidePacket('N', 0, "") : c.packet);
+    EXPECT_EQ(WideNextPacket(context), c.expected) << Hex(c.packet.substr(0, 5));
+    EXPECT_EQ(Next(100), c.answer);
+    SerialFlushInput();
   }
 }
 
-TEST_F(WidePacketTest, ReceiverAnswersDamageWithNakAndSenderResends) {
-  WideLinkContext receiver;
-  WideReset(receiver);
-  receiver.seq = 2;
+TEST_F(WidePacketTest, ReceiverNaksDamageAndSenderResendsUntilItsLimit) {
+  WideLinkContext& receiver = Fresh(2);
   std::string damaged = WidePacket('D', 2, "data");
   damaged[5] = 'X';
   {
@@ -136,77 +118,48 @@ TEST_F(WidePacketTest, ReceiverAnswersDamageWithNakAndSenderResends) {
     Play({">N2", "<D2 data"});
     EXPECT_EQ(wait.Result(3000), 'D');
   }
-
-  WideLinkContext sender;
-  WideReset(sender);
-  sender.isSender = 1;
-  sender.seq = 1;
-  std::memcpy(sender.txData, "abc", 3);
-  WideSendPacket('D', 3, sender);
-  const std::string original = NextFrame()->raw;
-  EngineThread wait([&] { return WideNextPacket(sender); });
-  Send('N', 1);  // a NAK with the current number is not an acknowledgement
-  EXPECT_EQ(NextFrame()->raw, original);
-  std::string badAck = WidePacket('Y', 1, "");
-  badAck.back() ^= 0x01;
-  peer_.Send(badAck);
-  EXPECT_EQ(NextFrame()->raw, original);
-  Send('Y', 1);
-  EXPECT_EQ(wait.Result(3000), 'Y');
-}
-
-TEST_F(WidePacketTest, SixFailedResendsEndWithError264) {
-  WideLinkContext sender;
-  WideReset(sender);
-  sender.isSender = 1;
-  WideSendPacket('S', 0, sender);
-  ASSERT_EQ(Next(), "S0");
-  EngineThread wait([&] { return WideNextPacket(sender); });
-  int resends = 0;
-  for (;;) {
-    Send('N', 0);
-    const std::string next = Next(4000);
-    if (next != "S0") {
-      EXPECT_EQ(next, "E0 #264");
-      break;
+  for (const int serverMode : {0, 1}) {
+    WideFlags().serverMode = serverMode;
+    SerialFlushInput();
+    WideLinkContext& sender = Fresh(1, 1);
+    std::memcpy(sender.txData, "abc", 3);
+    WideSendPacket('D', 3, sender);
+    const std::string original = NextFrame()->raw;
+    EngineThread wait([&] { return WideNextPacket(sender); });
+    std::string badAck = WidePacket('Y', 1, "", 1);
+    int resends = 0;
+    for (std::optional<WideFrame> next; resends < 9; ++resends) {
+      resends % 2 ? Send('N', 1) : peer_.Send(badAck);  // a NAK of the current packet is no acknowledgement
+      next = NextFrame(4000);
+      if (!next || next->raw != original) {
+        EXPECT_EQ(Describe(next), "E1 #264");
+        break;
+      }
     }
-    ++resends;
+    EXPECT_EQ(resends, serverMode ? 9 : 6) << "server mode never runs out of retries";
+    Send('Y', 1);
+    EXPECT_EQ(wait.Result(3000), serverMode ? 'Y' : 264);
   }
-  EXPECT_EQ(resends, 6);
-  Send('Y', 0);  // read and dropped by the engine
-  EXPECT_EQ(wait.Result(3000), 264);
 }
 
-TEST_F(WidePacketTest, ServerModeNeverRunsOutOfRetries) {
-  WideFlags().serverMode = 1;
-  WideLinkContext sender;
-  WideReset(sender);
-  sender.isSender = 1;
-  WideSendPacket('S', 0, sender);
-  ASSERT_EQ(Next(), "S0");
-  EngineThread wait([&] { return WideNextPacket(sender); });
-  for (int i = 0; i < 9; ++i) Play({"<N0", ">S0"});
-  Send('Y', 0);
-  EXPECT_EQ(wait.Result(3000), 'Y');
-  WideFlags().serverMode = 0;
-}
-
-TEST_F(WidePacketTest, DataTooFarAheadIsAPacketLostError) {
-  WideLinkContext context;
-  WideReset(context);
-  context.seq = 4;
-  peer_.Send(WidePacket('D', 6, "x") + WidePacket('Y', 0, ""));
-  EXPECT_EQ(WideNextPacket(context), 263);
-  EXPECT_EQ(Next(), "E4 #263");
-}
-
-TEST_F(WidePacketTest, CancelTurnsAnUnusablePacketIntoE) {
-  WideLinkContext context;
-  WideReset(context);
-  Session().cancelEvent.Set();
-  peer_.Send(WidePacket('N', 0, ""));
-  EXPECT_EQ(WideNextPacket(context), 'E');
-  EXPECT_EQ(peer_.ReceiveUntilQuiet(50), "");  // no resend after a cancel
+TEST_F(WidePacketTest, ProbeAnswerDecidesTheResult) {
+  const struct {
+    std::string answer;
+    int expected;
+  } cases[] = {
+      {WidePacket('Y', 0, ""), 1},
+      {WidePacket('N', 7, ""), 0},
+      {WidePacket('Y', 0, "", 2), 0},
+      {WidePacket('E', 0, "what?"), -1},  // only after the probe's time
+      {"", -1},
+  };
+  for (const auto& c : cases) {
+    EngineThread probe([] { return WideProbe(); });
+    EXPECT_EQ(Hex(NextFrame()->raw), "01 20 20 20 53 57");
+    peer_.Send(c.answer);
+    EXPECT_EQ(probe.Result(6000), c.expected) << Hex(c.answer);
+    EXPECT_EQ(peer_.ReceiveUntilQuiet(100), "");
+  }
 }
 
 }  // namespace

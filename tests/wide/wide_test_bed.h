@@ -2,80 +2,140 @@
 // as the Data Collector, a fresh current directory, and engine runs on a thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
-#include <initializer_list>
 #include <future>
+#include <random>
 #include <string>
-#include <string_view>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
+#include "api/transfer_session.h"
+#include "classic/classic_link.h"
+#include "hostfiles/server_root.h"
+#include "hostfiles/transfer_slots.h"
+#include "platform/host_seams.h"
+#include "platform/tick.h"
+#include "serial/serial_io.h"
 #include "support/serial_peer.h"
 #include "support/wide_frames.h"
+#include "wide/wide_context.h"
 
 namespace corvane::testing {
 
 // Type and sequence ("Y0"), then the data ("F1 A.TXT 3") or, for an error
 // packet that carries a code, the length ("E0 #255"); " BADCHECK" when the
 // check is wrong; "none" when no packet came.
-std::string Describe(const std::optional<WideFrame>& frame);
+inline std::string Describe(const std::optional<WideFrame>& frame) {
+  if (!frame) return "none";
+  std::string text = frame->type + std::to_string(frame->sequence);
+  if (frame->type == 'E' && frame->data != "File exists") {
+    text += " #" + std::to_string(frame->length);
+  } else if (!frame->data.empty()) {
+    text += " " + frame->data;
+  }
+  return frame->checkGood ? text : text + " BADCHECK";
+}
 
 // The engine's time runs 50 times faster than the wall clock: its 3-second
 // waits end after about 60 ms. Only while no engine thread starts or stops.
 class FastClock {
  public:
-  FastClock();
-  ~FastClock();
-  FastClock(const FastClock&) = delete;
-  FastClock& operator=(const FastClock&) = delete;
+  FastClock() {
+    SetTickSource([base = TickCount(), start = std::chrono::steady_clock::now()] {
+      const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+      return base + static_cast<std::uint32_t>(elapsed.count() * 50);
+    });
+  }
+  ~FastClock() {
+    SetTickSource({});
+    SerialInputs().lastTick = savedLastTick_;
+  }
 
  private:
-  std::uint32_t savedLastTick_;
-};
-
-class WideTestBed : public ::testing::Test {
- protected:
-  void SetUp() override;
-  void TearDown() override;
-
-  // The next packet from the engine, described.
-  std::string Next(std::uint32_t timeoutMs = 5000);
-  std::optional<WideFrame> NextFrame(std::uint32_t timeoutMs = 5000);
-  void Send(char type, int sequence, std::string_view data = {});
-  // Plays the Data Collector's side of an exchange: "<F1 A.TXT 3" sends an F
-  // with sequence 1 and that data, ">Y1" expects the engine's next packet to
-  // be described so (see Describe).
-  void Play(std::initializer_list<std::string_view> steps);
-
-  std::filesystem::path Here() const { return directory_; }
-  void WriteFile(const std::string& name, const std::string& bytes) const;
-  std::string ReadFile(const std::string& name) const;
-  bool Exists(const std::string& name) const;
-
-  SerialPeer peer_;
-
- private:
-  std::filesystem::path previous_;
-  std::filesystem::path directory_;
+  std::uint32_t savedLastTick_ = SerialInputs().lastTick;
 };
 
 // Runs `body` on a thread; one still running at the end is cancelled and joined.
 class EngineThread {
  public:
-  explicit EngineThread(std::function<int()> body);
-  ~EngineThread();
-  EngineThread(const EngineThread&) = delete;
-  EngineThread& operator=(const EngineThread&) = delete;
+  explicit EngineThread(std::function<int()> body) : result_(std::async(std::launch::async, std::move(body))) {}
+  ~EngineThread() {
+    if (!Result(0)) Session().cancelEvent.Set();
+  }
   // The body's result, or nothing when it has not ended within `waitMs`.
-  std::optional<int> Result(std::uint32_t waitMs);
+  std::optional<int> Result(std::uint32_t waitMs) {
+    if (result_.wait_for(std::chrono::milliseconds(waitMs)) != std::future_status::ready) return std::nullopt;
+    return result_.get();
+  }
 
  private:
-  std::packaged_task<int()> task_;
-  std::future<int> result_;
-  std::thread thread_;
+  std::shared_future<int> result_;
+};
+
+class WideTestBed : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(peer_.IsReady());
+    Slots() = TransferSlots{};
+    WideFlags().serverMode = 0;
+    ClassicLink().errorFlag = 0;
+    Session().bytesDone = Session().bytesTotal = 0;
+    directory_ = std::filesystem::temp_directory_path() / ("corvane-wide-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directory(directory_);
+    std::filesystem::current_path(directory_);
+  }
+  void TearDown() override {
+    TheHostSeams().saveAs = nullptr;
+    Confinement().root.clear();
+    WideFlags().serverMode = 0;
+    std::filesystem::current_path(previous_);
+    std::error_code ignored;
+    std::filesystem::remove_all(directory_, ignored);
+  }
+
+  std::optional<WideFrame> NextFrame(std::uint32_t timeoutMs = 5000) { return ReadWidePacket(peer_, timeoutMs); }
+  std::string Next(std::uint32_t timeoutMs = 5000) { return Describe(NextFrame(timeoutMs)); }
+  void Send(char type, int sequence, std::string_view data = {}) { peer_.Send(WidePacket(type, sequence, data)); }
+  // Plays the Data Collector's side: "<F1 A.TXT 3" sends an F with sequence 1
+  // and that data, ">Y1" expects the engine's next packet to be described so
+  // (see Describe), "!" signals the cancel event, "~" waits 100 ms as a Data
+  // Collector does before it speaks to a side that has just flushed its line.
+  void Play(const std::vector<std::string>& steps) {
+    for (const std::string& step : steps) {
+      const std::size_t space = std::min(step.find(' '), step.size());
+      if (step[0] == '>') {
+        EXPECT_EQ(Next(), step.substr(1)) << "at step " << step;
+      } else if (step[0] == '<') {
+        Send(step[1], std::stoi(step.substr(2, space - 2)), step.substr(std::min(space + 1, step.size())));
+      } else if (step[0] == '!') {
+        Session().cancelEvent.Set();
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+    }
+  }
+  // Files by their names below the test's directory.
+  std::string ReadFile(const std::string& name) const {
+    std::ifstream in(directory_ / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  void WriteFile(const std::string& name, const std::string& bytes) const {
+    std::ofstream(directory_ / name, std::ios::binary) << bytes;
+  }
+  bool Exists(const std::string& name) const { return std::filesystem::exists(directory_ / name); }
+  std::filesystem::path Here() const { return directory_; }
+
+  SerialPeer peer_;
+  std::filesystem::path directory_;
+
+ private:
+  std::filesystem::path previous_ = std::filesystem::current_path();
 };
 
 }  // namespace corvane::testing
