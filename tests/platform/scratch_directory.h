@@ -13,9 +13,8 @@ class ScratchDirectory {
  public:
   ScratchDirectory() {
     std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
     do {
-      path_ = base / ("corvane-platform-" + std::to_string(random()));
+      path_ = std::filesystem::temp_directory_path() / ("corvane-platform-" + std::to_string(random()));
     } while (!std::filesystem::create_directory(path_));
   }
   ~ScratchDirectory() {
@@ -27,7 +26,6 @@ class ScratchDirectory {
 
   std::string Path() const { return path_.string(); }
   std::string PathOf(const std::string& relative) const { return (path_ / relative).string(); }
-
   void WriteFile(const std::string& relative, const std::string& bytes) const {
     std::ofstream(path_ / relative, std::ios::binary) << bytes;
   }
@@ -35,7 +33,6 @@ class ScratchDirectory {
     std::ifstream in(path_ / relative, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  void MakeDirectory(const std::string& relative) const { std::filesystem::create_directories(path_ / relative); }
 
  private:
   std::filesystem::path path_;
