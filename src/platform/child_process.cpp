@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,6 +49,7 @@ bool ChildProcess::Start(const ChildOptions& options) {
   for (const std::string& argument : options.arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   pid_t pid = -1;
+  cpuSeconds_ = 0;
   const int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
@@ -56,20 +58,29 @@ bool ChildProcess::Start(const ChildOptions& options) {
   return true;
 }
 
+bool ChildProcess::Reap(bool block, int& status) {
+  int raw = 0;
+  rusage usage{};
+  // wait4 rather than waitpid: the child's own CPU time comes with its status.
+  const pid_t done = ::wait4(pid_, &raw, block ? 0 : WNOHANG, &usage);
+  if (done == 0) return false;
+  pid_ = -1;
+  if (done < 0) {
+    status = -1;
+    return true;
+  }
+  cpuSeconds_ = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  status = StatusOf(raw);
+  return true;
+}
+
 std::optional<int> ChildProcess::Wait(std::uint32_t timeoutMs) {
   if (pid_ <= 0) return std::nullopt;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    int raw = 0;
-    const pid_t done = ::waitpid(pid_, &raw, WNOHANG);
-    if (done == pid_) {
-      pid_ = -1;
-      return StatusOf(raw);
-    }
-    if (done < 0) {
-      pid_ = -1;
-      return -1;
-    }
+    int status = 0;
+    if (Reap(false, status)) return status;
     if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
     std::this_thread::sleep_for(kWaitStep);
   }
@@ -84,9 +95,8 @@ void ChildProcess::Interrupt() { Signal(SIGINT); }
 void ChildProcess::Kill() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGKILL);
-  int raw = 0;
-  ::waitpid(pid_, &raw, 0);
-  pid_ = -1;
+  int status = 0;
+  Reap(true, status);
 }
 
 }  // namespace corvane

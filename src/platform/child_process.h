@@ -31,9 +31,15 @@ class ChildProcess {
   void Signal(int which);
   void Interrupt();  // SIGINT
   void Kill();       // SIGKILL, then reap
+  // User plus system CPU seconds the child used, once Wait or Kill has reaped it; 0 before.
+  double CpuSeconds() const { return cpuSeconds_; }
 
  private:
+  // Reaps the child if it has ended (or waits for it); false while it runs on.
+  bool Reap(bool block, int& status);
+
   int pid_ = -1;
+  double cpuSeconds_ = 0;
 };
 
 }  // namespace corvane
