@@ -83,7 +83,10 @@ std::size_t ByteStream::ReadNow(std::uint8_t* buffer, std::size_t capacity) {
   while (taken < capacity) {
     const ssize_t count = ::read(fd_, buffer + taken, capacity - taken);
     if (count > 0) {
+      // A short read has emptied the driver's queue: asking again would only say EAGAIN.
+      const bool drained = static_cast<std::size_t>(count) < capacity - taken;
       taken += static_cast<std::size_t>(count);
+      if (drained) break;
       continue;
     }
     if (count < 0 && errno == EINTR) continue;

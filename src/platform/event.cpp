@@ -45,7 +45,10 @@ WaitResult Event::Wait(std::uint32_t milliseconds) {
   if (!open_) return WaitResult::Failed;
   const std::uint64_t generation = generation_;
   const auto settled = [&] { return generation_ != generation || signalled_; };
-  if (milliseconds == kWaitForever) {
+  if (milliseconds == 0) {
+    // A zero wait is a test, asked between every packet: no need to enter the kernel.
+    if (!settled()) return WaitResult::Timeout;
+  } else if (milliseconds == kWaitForever) {
     changed_.wait(lock, settled);
   } else if (!changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), settled)) {
     return WaitResult::Timeout;

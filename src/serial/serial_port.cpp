@@ -93,7 +93,13 @@ bool CSerialPort::ReadAvailable(std::uint8_t* buffer, std::uint32_t capacity, st
     SleepMilliseconds(readWait_ + kSettleMs);
     return false;
   }
-  count = static_cast<std::uint32_t>(device_.ReadAvailable(buffer, capacity, readWait_));
+  // Hand over what has arrived as soon as the driver holds no more: the readers
+  // above ask again for the rest, so waiting for a quiet line would only hold
+  // back the end of every packet by the read wait.
+  if (!device_.WaitReadable(readWait_)) return false;
+  count = static_cast<std::uint32_t>(device_.ReadNow(buffer, capacity));
+  // Readable yet empty is an end of file or a failure: pace it like silence.
+  if (count == 0) SleepMilliseconds(readWait_);
   return count > 0;
 }
 

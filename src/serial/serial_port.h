@@ -42,8 +42,8 @@ class CSerialPort {
   bool IsOpen() const;
   bool Close();
   bool PurgeInput();
-  // Waits up to the read wait for a first byte, then takes what follows until
-  // the line has been quiet for the read wait or the buffer is full.
+  // Waits up to the read wait for a first byte, then takes what the driver
+  // holds at that moment (up to the buffer's size) without waiting for more.
   bool ReadAvailable(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t& count);
 
   int BaudRate() const { return baudRate_; }
