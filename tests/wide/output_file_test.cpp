@@ -1,4 +1,5 @@
-// Where a received file goes: the header's name, the local name, existing files.
+// Which name a received file gets, from the header or the local name, and
+// what happens to a file of that name that exists already.
 #include <cstring>
 
 #include "wide/wide_files.h"
@@ -18,11 +19,6 @@ class WideOutputTest : public WideTestBed {
     created_.clear();
     return WideOpenOutput(context_, localName, created_);
   }
-  void Write(const std::string& data) {
-    std::memcpy(context_.rxData, data.data(), data.size());
-    context_.rxLength = static_cast<int>(data.size());
-    ASSERT_TRUE(WideWriteData(context_));
-  }
   WideLinkContext context_;
   std::string created_;
 };
@@ -35,17 +31,11 @@ TEST_F(WideOutputTest, HeaderNamesAFileInTheCurrentDirectory) {
     int total;
   } cases[] = {
       {"job 1.txt 42", "", kOutputOpened, "JOB 1.TXT", 42},
-      {"../up.txt 5", "", kOutputOpened, "UP.TXT", 5},
-      {"/tmp/abs.txt 5", "", kOutputOpened, "ABS.TXT", 5},
       {"dir\\sub\\win.txt 7", "", kOutputOpened, "WIN.TXT", 7},
       {"size.txt 12x", "", kOutputOpened, "SIZE.TXT", 12},
       {"nosize.txt x", "", kOutputOpened, "NOSIZE.TXT", 0},
       {"remote.bin 3", "local.bin", kOutputOpened, "LOCAL.BIN", 3},
       {"nospace", "", kOutputRefused, "", 0},
-      {" 3", "", kOutputRefused, "", 3},
-      {".. 3", "", kOutputRefused, "", 3},
-      {"sub/ 3", "", kOutputRefused, "", 3},
-      {std::string("ctl\x01.txt 3"), "", kOutputRefused, "", 3},
       {"bad?.txt 3", "", kOutputRefused, "", 3},
       {std::string(96, 'a') + " 42", "", kOutputOpened, std::string(96, 'A'), 42},
       {std::string(97, 'a') + " 42", "", kOutputRefused, "", 0},
@@ -59,23 +49,10 @@ TEST_F(WideOutputTest, HeaderNamesAFileInTheCurrentDirectory) {
     EXPECT_EQ(!c.created.empty() && Exists(c.created), c.result == kOutputOpened);
     WideCloseFiles(context_);
   }
-  EXPECT_FALSE(Exists("../up.txt") || Exists("../UP.TXT") || Exists("REMOTE.BIN"));
+  EXPECT_FALSE(Exists("REMOTE.BIN"));
 }
 
-TEST_F(WideOutputTest, UnfinishedOutputIsDeletedAndFinishedOutputStays) {
-  ASSERT_EQ(Open("partial.txt 9"), kOutputOpened);
-  Write("part");
-  WideCloseFiles(context_);
-  EXPECT_FALSE(Exists("PARTIAL.TXT"));
-  ASSERT_EQ(Open("whole.txt 9"), kOutputOpened);
-  Write("whole");
-  EXPECT_TRUE(WideFinishOutput(context_));
-  WideCloseFiles(context_);
-  EXPECT_EQ(ReadFile("WHOLE.TXT"), "whole");
-  EXPECT_EQ(Session().bytesTotal, 5);
-}
-
-TEST_F(WideOutputTest, ExistingFileDependsOnTheModeAndServerUploadsStayInsideTheRoot) {
+TEST_F(WideOutputTest, ExistingFileDependsOnTheMode) {
   WriteFile("HAVE.TXT", "old");
   EXPECT_EQ(Open("have.txt 3"), kOutputRefused) << "a client asks; no answer is a cancel";
   std::string proposed;
@@ -93,14 +70,6 @@ TEST_F(WideOutputTest, ExistingFileDependsOnTheModeAndServerUploadsStayInsideThe
   Slots().overwriteExisting = 1;
   EXPECT_EQ(Open("have.txt 3"), kOutputOpened);
   EXPECT_EQ(ReadFile("HAVE.TXT"), "");
-  WideCloseFiles(context_);
-
-  std::filesystem::create_directory("served");
-  Confinement().root = (directory_ / "served").string();
-  EXPECT_EQ(Open("a.txt 1", "../outside.txt"), kOutputRefused);
-  EXPECT_EQ(Open("a.txt 1"), kOutputRefused);  // the current directory is above the root
-  Confinement().root = directory_.string();
-  EXPECT_EQ(Open("a.txt 1", "served/inside.txt"), kOutputOpened);
 }
 
 }  // namespace

@@ -20,8 +20,6 @@
 #include "hostfiles/server_root.h"
 #include "hostfiles/transfer_slots.h"
 #include "platform/host_seams.h"
-#include "platform/tick.h"
-#include "serial/serial_io.h"
 #include "support/serial_peer.h"
 #include "support/wide_frames.h"
 #include "wide/wide_context.h"
@@ -41,25 +39,6 @@ inline std::string Describe(const std::optional<WideFrame>& frame) {
   }
   return frame->checkGood ? text : text + " BADCHECK";
 }
-
-// The engine's time runs 50 times faster than the wall clock: its 3-second
-// waits end after about 60 ms. Only while no engine thread starts or stops.
-class FastClock {
- public:
-  FastClock() {
-    SetTickSource([base = TickCount(), start = std::chrono::steady_clock::now()] {
-      const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-      return base + static_cast<std::uint32_t>(elapsed.count() * 50);
-    });
-  }
-  ~FastClock() {
-    SetTickSource({});
-    SerialInputs().lastTick = savedLastTick_;
-  }
-
- private:
-  std::uint32_t savedLastTick_ = SerialInputs().lastTick;
-};
 
 // Runs `body` on a thread; one still running at the end is cancelled and joined.
 class EngineThread {
