@@ -162,9 +162,10 @@ TEST_P(ReceiveTest, EmptyFileWithASpaceInItsNameArrivesInUpperCase) {
 
 INSTANTIATE_TEST_SUITE_P(Routes, ReceiveTest, ::testing::ValuesIn(kTransferRoutes), RouteName);
 
-class ClassicReceiveTest : public DeviceLinkTest {};
+// Survey files on the classic line: coordinate and polyline files change form on the way.
+class SurveyFileTest : public DeviceLinkTest {};
 
-TEST_F(ClassicReceiveTest, CoordinateLinesBecomeRecords) {
+TEST_F(SurveyFileTest, CoordinateLinesBecomeRecords) {
   TransferSetOtherPlatform(0);
   UseDevice(Framing::Classic);
   WriteBytes(Outbox() / "SURVEY.CR5",
@@ -193,7 +194,7 @@ TEST_F(ClassicReceiveTest, CoordinateLinesBecomeRecords) {
   EXPECT_EQ(points[2].description, "LAST ONE");
 }
 
-TEST_F(ClassicReceiveTest, CoordinateFileSurvivesARoundTripThroughTheDevice) {
+TEST_F(SurveyFileTest, CoordinateFileSurvivesARoundTripThroughTheDevice) {
   // Enough points that lines straddle packets in both directions.
   TransferSetOtherPlatform(0);
   UseDevice(Framing::Classic);
@@ -226,7 +227,7 @@ TEST_F(ClassicReceiveTest, CoordinateFileSurvivesARoundTripThroughTheDevice) {
   }
 }
 
-TEST_F(ClassicReceiveTest, UnreadableCoordinateLineIsRefusedWithItsOwnMessage) {
+TEST_F(SurveyFileTest, UnreadableCoordinateLineIsRefusedWithItsOwnMessage) {
   TransferSetOtherPlatform(0);
   UseDevice(Framing::Classic);
   WriteBytes(Outbox() / "BAD.CR5", "5,100.5,200.25,10.125,PEG\r\n6,no numbers here\r\n");
@@ -245,6 +246,21 @@ TEST_F(ClassicReceiveTest, UnreadableCoordinateLineIsRefusedWithItsOwnMessage) {
   const std::vector<Point> kept = CoordinatePoints(ReadBytes(Pc() / "BAD.CR5"));
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_EQ(kept[0].number, 5);
+}
+
+TEST_F(SurveyFileTest, PolylineLinesAreRewrittenBothWays) {
+  TransferSetOtherPlatform(0);
+  UseDevice(Framing::Classic);
+  WriteBytes(Pc() / "ROAD.PL5", "PT,5\nPR,1,9\nCR,10,11,25.5,L,R,100,200,300\nU\nSA,x\nJUNK\nSR,3,4\n");
+
+  ASSERT_TRUE(TransferSend("ROAD.PL5", "")) << TransferGetLastError() << "\n" << DeviceLog();
+  EXPECT_EQ(ReadBytes(Served() / "ROAD.PL5"),
+            "PT 5\r\nPT 1-9\r\nCR 10-11,25.500,R,L,100.000,200.000,300.000\r\nPEN UP\r\nSA,x\r\nSS 3-4\r\n");
+
+  WriteBytes(Served() / "BACK.PL5", "PT 12-15\r\nSS4-6\r\nPEN DOWN\r\nCR 10-11,25.5,R,L,100,200\r\nNOISE\r\n");
+  ASSERT_TRUE(TransferGet("BACK.PL5", "")) << TransferGetLastError() << "\n" << DeviceLog();
+  EXPECT_EQ(ReadBytes(Pc() / "BACK.PL5"),
+            "PR,12,15\r\nSR,4,6\r\nD \r\nCR,10,11,25.500000,L,R,100.000000,200.000000,0.000000\r\n");
 }
 
 class GetTest : public TransferRouteTest {};
