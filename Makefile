@@ -64,3 +64,13 @@ demo: build
 clean:
 	rm -rf build
 
+# Throughput of both framings through the line emulator, with C-Kermit to
+# C-Kermit for reference: prints a Markdown table (bench/README.md explains it).
+BENCH_DIR := build/bench
+BENCH_ARGS ?=
+
+.PHONY: bench
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=ON
+	cmake --build $(BENCH_DIR) -j2 --target corvane-bench
+	./$(BENCH_DIR)/bench/corvane-bench $(BENCH_ARGS)
