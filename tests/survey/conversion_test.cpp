@@ -19,7 +19,7 @@ std::string HexRun(int count, const std::string& byte = "00") {
 }
 
 // Seventeen digits tell every double apart, so equal texts mean equal records.
-inline std::string Text(const std::optional<CoordinateRecord>& record) {
+std::string Text(const std::optional<CoordinateRecord>& record) {
   if (!record) return "none";
   std::ostringstream out;
   out.precision(17);
@@ -36,6 +36,7 @@ TEST(CoordinateLayout, HeaderAndRecordBytes) {
       // 1.0, -2.0 and 0.5 as little-endian doubles; the description field is 17 bytes.
       {Bytes(Point(0x01020304, 1.0, -2.0, 0.5, "TREE").Encode()),
        "04030201" + HexRun(6) + "F03F" + HexRun(7) + "C0" + HexRun(6) + "E03F 54524545" + HexRun(13)},
+      // A longer description keeps 16 characters and the terminating zero.
       {Bytes(Point(-1, 0, 0, 0, std::string(20, 'D')).Encode()), "FFFFFFFF" + HexRun(24) + HexRun(16, "44") + "00"},
   };
   for (const auto& [bytes, hex] : cases) EXPECT_EQ(Hex(bytes), Hex(FromHex(hex)));
