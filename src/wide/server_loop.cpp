@@ -147,9 +147,11 @@ class ServerLoop {
   }
 
   void AcceptDownloadRequest() {
+    // Only an idle side takes a request: mid-exchange its name would become the
+    // local path of the file being received.
+    if (state_ != kIdle) return;
     // An over-long request is not cut to another file's name; it is answered as unknown.
     name_ = context_.rxLength <= kWideTextLimit ? WideRequestText(context_) : std::string();
-    if (state_ != kIdle) return;
     context_.isSender = 1;
     WideSendPacket('S', 0, context_);
     state_ = kAwaitInitAck;
