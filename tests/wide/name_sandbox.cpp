@@ -15,6 +15,9 @@ constexpr char kSecret[] = "secret";
 
 void NameSandboxTest::SetUp() {
   WideTestBed::SetUp();
+  // Without the bed's scratch directory every path below would be relative to wherever the test runs.
+  ASSERT_FALSE(HasFatalFailure());
+  ASSERT_FALSE(Here().empty());
   fs::create_directories(HereDirectory() / "SUB");
   fs::create_directories(Outside());
   fs::create_directories(Here() / "tmp");

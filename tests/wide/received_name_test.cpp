@@ -35,10 +35,10 @@ class WideReceivedNameTest : public NameSandboxTest {
     EXPECT_EQ(answer, "Y0");
   }
 
-  // A get as the dispatcher runs it for a request without a file-name part
-  // ("JOBS/"): the request loop gets no local name, so the header names the file.
-  EngineThread StartGet() {
-    Slots().headerName.clear();
+  // A get as the dispatcher runs it: the request's file-name part is the local
+  // name; for a request without one ("JOBS/") the header names the file.
+  EngineThread StartGet(const std::string& localName = "") {
+    Slots().headerName = localName;
     return EngineThread([] {
       WideServerLoop('r');
       return ClassicLink().errorFlag;
@@ -118,6 +118,28 @@ TEST_F(WideReceivedNameTest, GetTakesOnlyTheLastPartOfTheServersHeader) {
   Play({">I0", "<Y0", ">R0", "<S0", ">Y0", "<F1 JOBS/.. 4", ">E1 #255"});
   EXPECT_EQ(run.Result(3000), 1);
   EXPECT_EQ(FilesWritten(), std::vector<std::string>{});
+  ExpectOutsideUntouched();
+}
+
+// A request packet in the middle of an exchange names no file of that
+// exchange: the file still lands under the name meant for it.
+TEST_F(WideReceivedNameTest, AStrayRequestDoesNotRenameTheFileBeingReceived) {
+  const std::string stray = (Outside() / "evil.txt").string();
+  {
+    EngineThread run = StartGet("WANTED.TXT");
+    Play({">I0", "<Y0", ">R0 WANTED.TXT", "<R0 " + stray, "~", "<S0", ">Y0"});
+    Play({"<F1 WANTED.TXT 4", ">Y1", "<D2 data", ">Y2", "<Z3", ">Y3"});
+    EXPECT_EQ(run.Result(3000), 0);
+    EXPECT_EQ(FilesWritten(), std::vector<std::string>{"here/WANTED.TXT"});
+    RemoveFilesWritten();
+  }
+
+  // The same in server mode, served without a root: the upload keeps its header's name.
+  EngineThread server([] { return WideServerEntry(0); });
+  Play({"~", "<S0", ">Y0", "<R1 " + stray, "~", "<F1 up.txt 2", ">Y1", "<D2 up", ">Y2", "<Z3", ">Y3", "~"});
+  EXPECT_EQ(FilesWritten(), std::vector<std::string>{"here/UP.TXT"});
+  Play({"!", ">E0 #258"});
+  EXPECT_EQ(server.Result(3000), 0);
   ExpectOutsideUntouched();
 }
 

@@ -25,16 +25,19 @@ class ServerConfinementTest : public NameSandboxTest {
  protected:
   void SetUp() override {
     NameSandboxTest::SetUp();
+    ASSERT_FALSE(HasFatalFailure());
     Confinement().root = HereDirectory().string();
     server_ = std::make_unique<EngineThread>([] { return WideServerEntry(0); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
 
   void TearDown() override {
-    Session().cancelEvent.Set();
-    EXPECT_EQ(Next(), "E0 #258");
-    EXPECT_EQ(server_->Result(3000), 0);
-    server_.reset();
+    if (server_) {
+      Session().cancelEvent.Set();
+      EXPECT_EQ(Next(), "E0 #258");
+      EXPECT_EQ(server_->Result(3000), 0);
+      server_.reset();
+    }
     NameSandboxTest::TearDown();
   }
 
