@@ -4,26 +4,28 @@
 // mode.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
-#include "corvane-dc/engine_settings.h"
-#include "corvane-dc/incoming_file.h"
-#include "corvane-dc/roles.h"
+#include "corvane-dc/packet_exchange.h"
 
 namespace corvane::dc {
 
-class WideDevice {
+class WideDevice final : public PacketExchange {
  public:
   WideDevice(DeviceLine& line, ServedDirectory& files, const EngineSettings& settings);
-  Outcome Run(const Role& role);
 
  private:
-  Outcome Serve(const Role& role);
-  void ServeRequest(const ParsedFrame& frame, Outcome& outcome);
-  void AnswerCommand(const Packet& request, Outcome& outcome);
+  std::string Frame(const Packet& packet) const override;
+  std::string TextField(std::string_view text) const override { return std::string(text); }
+  void NoteRemoteError(const Packet& error, Outcome& outcome) override;
+  Outcome Drive(const Role& role) override;
+  void ServeRequest(const Packet& request, Outcome& outcome) override;
+  // Header, data, until Z (or B).
+  Received Take(const Packet& packet, IncomingFile& incoming, bool textAnswer, Outcome& outcome) override;
+  // Acknowledges the PC's classic-framed framing probe.
+  bool AnswerForeignFrame(const ReadResult& read) override;
+
   void AnswerGetByHeader(Outcome& outcome);
   // S, then E with the reason: how a request that cannot be met is refused.
   void RefuseAfterInit(const std::string& text);
@@ -36,25 +38,6 @@ class WideDevice {
   // S (unless `withInit` is false), header, data, Z. No B: the wide exchanges end at Z.
   bool SendContent(char headerType, const std::string& name, const std::string& content, bool withInit,
                    Outcome& outcome);
-  // After the S has been acknowledged: header, data, until Z (or B).
-  bool ReceiveFile(Outcome& outcome, bool textAnswer);
-
-  void SendPacket(char type, int seq, const std::string& data, const std::string& note = {});
-  void SendNak(int seq);
-  void Resend();
-  ReadResult ReadPacket(std::uint32_t waitMs);
-  // Sends and waits for an answer of one of the `replies` types with the same
-  // number (an ACK, or the S that answers an R), or an E.
-  std::optional<Packet> Transact(char type, const std::string& data, std::string_view replies = "Y");
-  std::optional<Packet> Await(int expected);
-  void NoteRemoteError(const Packet& error, Outcome& outcome);
-
-  DeviceLine& line_;
-  ServedDirectory& files_;
-  EngineSettings settings_;
-  int seq_ = 0;
-  Packet last_;
-  bool lastStored_ = false;
 };
 
 // "NAME SIZE": the name is everything before the last space.

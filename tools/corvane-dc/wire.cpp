@@ -16,6 +16,21 @@ ParsedFrame Damaged(Framing framing, std::size_t consumed) {
   return frame;
 }
 
+// A complete frame of `total` bytes: SEQ at `seqAt`, TYPE after it, the data up
+// to the check byte, which sums the bytes from `checkFrom` on.
+ParsedFrame TakeApart(std::string_view bytes, Framing framing, std::size_t total, std::size_t seqAt, std::size_t checkFrom) {
+  ParsedFrame frame;
+  frame.framing = framing;
+  frame.consumed = total;
+  frame.packet.seq = UnChar(Byte(bytes, seqAt));
+  frame.packet.type = bytes[seqAt + 1];
+  frame.packet.data = std::string(bytes.substr(seqAt + 2, total - seqAt - 3));
+  frame.checkByte = Byte(bytes, total - 1);
+  const bool checks = frame.checkByte == ToChar(FoldedCheck(bytes.substr(checkFrom, total - 1 - checkFrom)));
+  frame.status = checks ? ParseStatus::Good : ParseStatus::Damaged;
+  return frame;
+}
+
 }  // namespace
 
 int FoldedCheck(std::string_view covered) {
@@ -58,16 +73,7 @@ ParsedFrame ParseClassicFrame(std::string_view bytes) {
   if (fieldLength < 3) return Damaged(Framing::Classic, 2);
   const std::size_t total = 2 + static_cast<std::size_t>(fieldLength);
   if (bytes.size() < total) return {};
-  ParsedFrame frame;
-  frame.framing = Framing::Classic;
-  frame.consumed = total;
-  frame.packet.seq = UnChar(Byte(bytes, 2));
-  frame.packet.type = bytes[3];
-  frame.packet.data = std::string(bytes.substr(4, total - 5));
-  frame.checkByte = Byte(bytes, total - 1);
-  const bool checks = frame.checkByte == ToChar(FoldedCheck(bytes.substr(1, total - 2)));
-  frame.status = checks ? ParseStatus::Good : ParseStatus::Damaged;
-  return frame;
+  return TakeApart(bytes, Framing::Classic, total, 2, 1);
 }
 
 ParsedFrame ParseWideFrame(std::string_view bytes) {
@@ -76,16 +82,7 @@ ParsedFrame ParseWideFrame(std::string_view bytes) {
   if (n < 0 || n > static_cast<int>(kWideMaxData)) return Damaged(Framing::Wide, 3);
   const std::size_t total = static_cast<std::size_t>(n) + 6;
   if (bytes.size() < total) return {};
-  ParsedFrame frame;
-  frame.framing = Framing::Wide;
-  frame.consumed = total;
-  frame.packet.seq = UnChar(Byte(bytes, 3));
-  frame.packet.type = bytes[4];
-  frame.packet.data = std::string(bytes.substr(5, static_cast<std::size_t>(n)));
-  frame.checkByte = Byte(bytes, total - 1);
-  const bool checks = frame.checkByte == ToChar(FoldedCheck(bytes.substr(0, total - 1)));
-  frame.status = checks ? ParseStatus::Good : ParseStatus::Damaged;
-  return frame;
+  return TakeApart(bytes, Framing::Wide, total, 3, 0);
 }
 
 ParsedFrame ParseWideLineFrame(std::string_view bytes) {
