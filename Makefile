@@ -58,7 +58,9 @@ fuzz: fuzz-build
 fuzz-smoke: fuzz-build
 	$(call run_fuzzers,$(FUZZ_SMOKE_SECONDS))
 
-demo: build
+demo: deps
+	cmake --preset default
+	cmake --build --preset default --target corvane
 	./build/default/tools/corvane/corvane demo
 
 clean:
