@@ -79,31 +79,30 @@ TEST_F(FileTransferTest, ReceiveEndingEarlyKeepsWhatArrived) {
   ExpectEnd(1);
 }
 
-TEST_F(FileTransferTest, SendFillsThePeersLengthAndTakesANakOfTheNextAsAck) {
+TEST_F(FileTransferTest, SendEndsAsThePeerAnswers) {
   WriteWholeFile("up.txt", "one\ntwo\n" + std::string(150, 'x') + "\n");
-  StartSend("up.txt");
-  Play({"<Y0 " + kPeerInit, ">F1 UP.TXT", "<Y1", ">D2 one#M#J", "<Y2", ">D3 two#M#J", "<N4",
-        ">D4 " + std::string(90, 'x'), "<Y4", ">D5 " + std::string(60, 'x') + "#M#J", "<Y5", ">Z6", "<Y6", ">B7",
-        "<Y7"});
-  ExpectEnd(0);
-  EXPECT_EQ(ClassicConfig().timeoutSeconds, 15);
-}
-
-TEST_F(FileTransferTest, SendOfAMissingFileSendsOnlyTheBreakAndSucceeds) {
-  StartSend("NOTHERE.TXT");
-  Play({"<Y0 " + kPeerInit, ">B1", "<Y1"});
-  ExpectEnd(0);
-}
-
-TEST_F(FileTransferTest, PeersErrorTextDecidesBetweenFileExistsAndFailure) {
-  const std::pair<const char*, int> cases[] = {
-      {"File exists", -25}, {"File exists: UP.TXT", -25}, {"file exists", 1}, {"File exist", 1}};
-  WriteWholeFile("UP.TXT", "data\n");
-  for (const auto& [text, errorFlag] : cases) {
+  const std::string peerAck = "<Y0 " + kPeerInit;
+  const struct {
+    std::string file;
+    std::vector<std::string> script;
+    int errorFlag;
+  } cases[] = {
+      // D packets fill the peer's length; a NAK of the next packet counts as its ACK.
+      {"up.txt", {peerAck, ">F1 UP.TXT", "<Y1", ">D2 one#M#J", "<Y2", ">D3 two#M#J", "<N4", ">D4 " + std::string(90, 'x'),
+                  "<Y4", ">D5 " + std::string(60, 'x') + "#M#J", "<Y5", ">Z6", "<Y6", ">B7"}, 0},
+      {"NOTHERE.TXT", {peerAck, ">B1"}, 0},  // a missing file sends only the break; its ACK is not awaited
+      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 File exists"}, -25},
+      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 File exists: UP.TXT"}, -25},
+      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 file exists"}, 1},
+      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 File exist"}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.script.back());
     ResetClassicEngine();
-    StartSend("UP.TXT");
-    Play({"<Y0 " + kPeerInit, ">F1 UP.TXT", std::string("<E1 ") + text});
-    ExpectEnd(errorFlag);
+    StartSend(c.file);
+    Play(c.script);
+    ExpectEnd(c.errorFlag);
+    EXPECT_EQ(ClassicConfig().timeoutSeconds, 15) << "the peer's TIME";
     CloseTransferFiles();
   }
 }
