@@ -1,11 +1,15 @@
-// Received data bytes through the survey stream into a file. Input: a byte
-// choosing the kind of file (.CR5, .PL5 or plain text), then the decoded data.
-// A coordinate file always holds its header and whole records.
+// Received data through the survey stream into a file. Input: a byte whose
+// low bits choose the kind of file (.CR5, .PL5 or plain text) and whose bit 2
+// says the data is a classic data field to decode on the way (else the bytes
+// are stored as they are), then the data. A coordinate file always holds its
+// header and whole records.
 #include <array>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "api/transfer_session.h"
+#include "classic/classic_link.h"
 #include "fuzz/fuzz_support.h"
 #include "hostfiles/transfer_slots.h"
 #include "platform/paths.h"
@@ -19,15 +23,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fuzz::ScratchTree& tree = fuzz::Scratch();
   fuzz::RestoreScratch();
   static const std::array<std::string, 3> kNames = {"FUZZ.CR5", "FUZZ.PL5", "FUZZ.TXT"};
-  const std::string& chosen = kNames[data[0] % kNames.size()];
+  const std::string& chosen = kNames[(data[0] & 3) % kNames.size()];
   Slots().overwriteExisting = 1;
   std::string name = chosen;
   if (OpenReceiveFile(name) != 0) fuzz::Fail("cannot open the output file");
-  for (std::size_t i = 1; i < size; ++i) {
-    // The engine ends the receive at the first byte that cannot be stored.
-    if (StoreReceivedByte(data[i]) < 0) {
-      ResetLineState();
-      break;
+  if ((data[0] & 4) != 0) {
+    ClassicLink() = ClassicLinkState{};
+    ClassicConfig() = ClassicSettings{};
+    std::vector<std::uint8_t> field(data + 1, data + size);
+    field.push_back(0);
+    ClassicLink().receivedData = field.data();
+    if (ClassicDecodeField() < 0) ResetLineState();
+  } else {
+    for (std::size_t i = 1; i < size; ++i) {
+      // The engine ends the receive at the first byte that cannot be stored.
+      if (StoreReceivedByte(data[i]) < 0) {
+        ResetLineState();
+        break;
+      }
     }
   }
   FinishReceiveFile();
