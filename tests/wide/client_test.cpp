@@ -1,4 +1,4 @@
-// Client send, receive and get, the request loop as a client of the Data
+// Client receive, the request loop as a client of the Data
 // Collector's server, and server mode, against a scripted Data Collector.
 #include "api/result_codes.h"
 #include "wide/server_loop.h"
@@ -10,11 +10,11 @@ namespace {
 
 class WideClientTest : public WideTestBed {
  protected:
-  // Runs a client command on a thread; name_ is the in/out name.
-  EngineThread Start(int command, std::string localName, std::string initialName = "") {
+  // Runs a receive on a thread; name_ gets the name stored under.
+  EngineThread StartReceive() {
     Session().cancelEvent.Reset();
-    name_ = std::move(initialName);
-    return EngineThread([this, command, localName] { return WideClientTransfer(command, localName, name_); });
+    name_.clear();
+    return EngineThread([this] { return WideClientTransfer(kCommandReceive, "", name_); });
   }
   std::string name_;
 };
@@ -36,7 +36,7 @@ TEST_F(WideClientTest, ReceiveEndsAsTheDataCollectorDecides) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script[0]);
-    EngineThread run = Start(kCommandReceive, "");
+    EngineThread run = StartReceive();
     Play({"~", "<S0"});  // the receiver flushes the line as it starts, so the S goes out a moment later
     if (const std::string answer = Next(); answer != "Y0") {
       EXPECT_EQ(answer, "N0") << "flushed all the same: the engine asks again";
@@ -51,19 +51,6 @@ TEST_F(WideClientTest, ReceiveEndsAsTheDataCollectorDecides) {
     EXPECT_FALSE(Exists("CUT.TXT")) << "a cancelled receive leaves no file";
   }
   EXPECT_EQ(ReadFile("JOB 1.TXT"), "hello world");
-}
-
-TEST_F(WideClientTest, SendOfAMissingFileAndGet) {
-  {
-    EngineThread run = Start(kCommandSend, "absent.txt");
-    Play({">S0", "<Y0", ">E0 #251"});
-    EXPECT_EQ(run.Result(3000), kErrorCannotInitiateSend);
-  }
-  EngineThread run = Start(kCommandGet, "got.txt", "dc/WANTED.TXT");
-  Play({">R0", "<Y0", ">F1 WANTED.TXT 1", "<F2 WANTED.TXT 4", ">Y2", "<D3 data", ">Y3", "<Z4", ">Y4"});
-  EXPECT_EQ(run.Result(3000), kResultSuccess);
-  EXPECT_EQ(name_, "GOT.TXT");
-  EXPECT_EQ(ReadFile("GOT.TXT"), "data");
 }
 
 TEST_F(WideClientTest, RequestLoopOpensWithIThenAsks) {

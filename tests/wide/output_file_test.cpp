@@ -55,16 +55,6 @@ TEST_F(WideOutputTest, HeaderNamesAFileInTheCurrentDirectory) {
 TEST_F(WideOutputTest, ExistingFileDependsOnTheMode) {
   WriteFile("HAVE.TXT", "old");
   EXPECT_EQ(Open("have.txt 3"), kOutputRefused) << "a client asks; no answer is a cancel";
-  std::string proposed;
-  TheHostSeams().saveAs = [&](const std::string& name) -> std::optional<std::string> {
-    proposed = name;
-    return std::string("other.txt");
-  };
-  EXPECT_EQ(Open("have.txt 3"), kOutputOpened);
-  EXPECT_EQ(std::pair(proposed, created_), std::pair(std::string("HAVE.TXT"), std::string("other.txt")));
-  EXPECT_TRUE(Exists("other.txt"));
-  WideCloseFiles(context_);
-
   WideFlags().serverMode = 1;
   EXPECT_EQ(Open("have.txt 3"), kOutputFileExists);
   Slots().overwriteExisting = 1;
