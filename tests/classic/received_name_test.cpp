@@ -16,15 +16,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The engine works in here/; beside it lies outside/, which no header may reach.
+// The engine works in a/b/here/, deep enough that every "../" of the headers
+// below stays in the scratch directory; outside/ is for no header to reach.
 class ReceivedNameTest : public ClassicPeerTest {
  protected:
   void SetUp() override {
     ClassicPeerTest::SetUp();
     base_ = fs::current_path();
-    fs::create_directories(base_ / "here" / "SUB");
+    fs::create_directories(base_ / "a" / "b" / "here" / "SUB");
     fs::create_directories(base_ / "outside");
-    fs::current_path(base_ / "here");
+    fs::current_path(base_ / "a" / "b" / "here");
   }
 
   void TearDown() override {
@@ -91,13 +92,13 @@ TEST_F(ReceivedNameTest, HeaderPathsLandInTheCurrentDirectoryUnderTheirLastPart)
     std::string header;  // as it goes on the wire
     std::string stored;  // below the scratch directory
   } cases[] = {
-      {"../up.txt", "here/UP.TXT"},
-      {outside, "here/ABS.TXT"},
-      {"..\\back.txt", "here/BACK.TXT"},
-      {"SUB/../../../deep.txt", "here/DEEP.TXT"},
-      {"C:\\DC\\JOBS\\drive.txt", "here/DRIVE.TXT"},
-      {"sub/inner.txt", "here/INNER.TXT"},
-      {"..//..\\\\mixed.txt", "here/MIXED.TXT"},
+      {"../up.txt", "a/b/here/UP.TXT"},
+      {outside, "a/b/here/ABS.TXT"},
+      {"..\\back.txt", "a/b/here/BACK.TXT"},
+      {"SUB/../../../deep.txt", "a/b/here/DEEP.TXT"},
+      {"C:\\DC\\JOBS\\drive.txt", "a/b/here/DRIVE.TXT"},
+      {"sub/inner.txt", "a/b/here/INNER.TXT"},
+      {"..//..\\\\mixed.txt", "a/b/here/MIXED.TXT"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.header);
@@ -132,9 +133,9 @@ TEST_F(ReceivedNameTest, GetWithoutAFileNameTakesOnlyTheLastPartOfTheServersHead
     std::string header;
     std::string stored;
   } cases[] = {
-      {'F', "../../got.txt", "here/GOT.TXT"},
-      {'X', "..\\text.txt", "here/TEXT.TXT"},
-      {'F', (base_ / "outside" / "srv.txt").string(), "here/SRV.TXT"},
+      {'F', "../../got.txt", "a/b/here/GOT.TXT"},
+      {'X', "..\\text.txt", "a/b/here/TEXT.TXT"},
+      {'F', (base_ / "outside" / "srv.txt").string(), "a/b/here/SRV.TXT"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.header);

@@ -1,6 +1,7 @@
 // A scratch tree for tests of where received files go: the engine works in
-// here/ (the served root when one is set), outside/ beside it holds a file
-// that nothing may touch, reachable from here/ only through two links.
+// a/b/here/ (the served root when one is set), deep enough that the "../" of
+// the names tested stay in the tree; outside/ holds a file that nothing may
+// touch, reachable from here/ only through two links.
 #pragma once
 
 #include <filesystem>
@@ -17,14 +18,14 @@ class NameSandboxTest : public WideTestBed {
   void SetUp() override;
   void TearDown() override;
 
-  std::filesystem::path HereDirectory() const { return Here() / "here"; }
+  std::filesystem::path HereDirectory() const { return Here() / "a" / "b" / "here"; }
   std::filesystem::path Outside() const { return Here() / "outside"; }
   // Every regular file of the tree but the untouchable one and the answer
   // files in tmp/, relative to the tree.
   std::vector<std::string> FilesWritten() const;
   void RemoveFilesWritten() const;
   // outside/ holds its one file unchanged, the links are still links, and no
-  // file appeared beside here/.
+  // file appeared outside here/.
   void ExpectOutsideUntouched() const;
 
  private:

@@ -54,12 +54,12 @@ TEST_F(WideReceivedNameTest, ReceivedHeaderPathsLandHereUnderTheirLastPart) {
     std::string header;
     std::string stored;
   } cases[] = {
-      {"../up.txt 4", "here/UP.TXT"},
-      {absolute + " 4", "here/ABS.TXT"},
-      {"..\\back.txt 4", "here/BACK.TXT"},
-      {"SUB\\..\\..\\..\\deep.txt 4", "here/DEEP.TXT"},
-      {"LINK/through.txt 4", "here/THROUGH.TXT"},
-      {"C:\\DC\\JOBS\\drive.txt 4", "here/DRIVE.TXT"},
+      {"../up.txt 4", "a/b/here/UP.TXT"},
+      {absolute + " 4", "a/b/here/ABS.TXT"},
+      {"..\\back.txt 4", "a/b/here/BACK.TXT"},
+      {"SUB\\..\\..\\..\\deep.txt 4", "a/b/here/DEEP.TXT"},
+      {"LINK/through.txt 4", "a/b/here/THROUGH.TXT"},
+      {"C:\\DC\\JOBS\\drive.txt 4", "a/b/here/DRIVE.TXT"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.header);
@@ -100,8 +100,8 @@ TEST_F(WideReceivedNameTest, GetTakesOnlyTheLastPartOfTheServersHeader) {
     std::string header;
     std::string stored;
   } cases[] = {
-      {"../../got.txt 4", "here/GOT.TXT"},
-      {(Outside() / "srv.txt").string() + " 4", "here/SRV.TXT"},
+      {"../../got.txt 4", "a/b/here/GOT.TXT"},
+      {(Outside() / "srv.txt").string() + " 4", "a/b/here/SRV.TXT"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.header);
@@ -130,14 +130,14 @@ TEST_F(WideReceivedNameTest, AStrayRequestDoesNotRenameTheFileBeingReceived) {
     Play({">I0", "<Y0", ">R0 WANTED.TXT", "<R0 " + stray, "~", "<S0", ">Y0"});
     Play({"<F1 WANTED.TXT 4", ">Y1", "<D2 data", ">Y2", "<Z3", ">Y3"});
     EXPECT_EQ(run.Result(3000), 0);
-    EXPECT_EQ(FilesWritten(), std::vector<std::string>{"here/WANTED.TXT"});
+    EXPECT_EQ(FilesWritten(), std::vector<std::string>{"a/b/here/WANTED.TXT"});
     RemoveFilesWritten();
   }
 
   // The same in server mode, served without a root: the upload keeps its header's name.
   EngineThread server([] { return WideServerEntry(0); });
   Play({"~", "<S0", ">Y0", "<R1 " + stray, "~", "<F1 up.txt 2", ">Y1", "<D2 up", ">Y2", "<Z3", ">Y3", "~"});
-  EXPECT_EQ(FilesWritten(), std::vector<std::string>{"here/UP.TXT"});
+  EXPECT_EQ(FilesWritten(), std::vector<std::string>{"a/b/here/UP.TXT"});
   Play({"!", ">E0 #258"});
   EXPECT_EQ(server.Result(3000), 0);
   ExpectOutsideUntouched();

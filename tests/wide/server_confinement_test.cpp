@@ -98,10 +98,10 @@ TEST_F(ServerConfinementTest, UploadsLandInsideTheRootOrAreRefused) {
     std::string header;
     std::string stored;
   } taken[] = {
-      {"../esc.txt 2", "here/ESC.TXT"},
-      {(Outside() / "abs.txt").string() + " 2", "here/ABS.TXT"},
-      {"LINK/through.txt 2", "here/THROUGH.TXT"},
-      {"..\\..\\back.txt 2", "here/BACK.TXT"},
+      {"../esc.txt 2", "a/b/here/ESC.TXT"},
+      {(Outside() / "abs.txt").string() + " 2", "a/b/here/ABS.TXT"},
+      {"LINK/through.txt 2", "a/b/here/THROUGH.TXT"},
+      {"..\\..\\back.txt 2", "a/b/here/BACK.TXT"},
   };
   for (const auto& t : taken) {
     SCOPED_TRACE(t.header);
@@ -160,7 +160,7 @@ TEST_F(ServerConfinementTest, ChangeDirectoryAndEraseStayInsideTheRoot) {
   EXPECT_EQ(fs::current_path(), HereDirectory() / "SUB");
   EXPECT_EQ(OfferUpload("../../moved.txt 2"), "Y1");
   FinishUpload();
-  EXPECT_EQ(FilesWritten(), std::vector<std::string>{"here/SUB/MOVED.TXT"});
+  EXPECT_EQ(FilesWritten(), std::vector<std::string>{"a/b/here/SUB/MOVED.TXT"});
   EXPECT_TRUE(AnsweredGeneric('C', ".."));
   EXPECT_EQ(RefusedGeneric('C', ".."), "E0 #249");
   EXPECT_TRUE(AnsweredGeneric('E', "SUB/MOVED.TXT"));
