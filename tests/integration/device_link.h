@@ -2,16 +2,22 @@
 // gets a fresh tree: pc/ (the process's current directory while it runs),
 // served/ (the device's files) and outbox/ (files the device pushes).
 //
-// The device is started when an operation begins (from the host's progress
-// window), so that the operation's flush of stale input cannot swallow the
-// device's first packet.
+// The fixture is the host: it starts the device when an operation opens its
+// progress window, so that the operation's flush of stale input cannot swallow
+// the device's first packet, and stops the operation once a condition holds.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -23,82 +29,173 @@
 
 namespace corvane::testing {
 
-// A host that starts the device with each operation and, when asked, stops
-// the operation once a condition holds.
-class DeviceHost final : public HostUi {
- public:
-  enum class Stop { None, PressCancel, CallTransferCancel };
+namespace fs = std::filesystem;
 
-  std::unique_ptr<ProgressSurface> CreateProgressSurface(HostWindow, ProgressInput& input) override;
-  bool HasPendingMessage() override;
-  void PumpMessage() override;
+inline void WriteBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-  std::function<void()> onOperationStart;
-  Stop stop = Stop::None;
-  std::function<bool()> stopWhen;
+inline std::string ReadBytes(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
- private:
-  ProgressInput* input_ = nullptr;
-  bool stopped_ = false;
-};
+inline std::vector<std::string> FileNames(const fs::path& directory) {
+  std::vector<std::string> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(directory)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
-class DeviceLinkTest : public ::testing::Test {
- protected:
-  void SetUp() override;
-  void TearDown() override;
+// CR LF ended lines of printable characters, `total` bytes in all.
+inline std::string TextLines(std::size_t total) {
+  std::string text;
+  for (std::size_t line = 0; text.size() < total; ++line) {
+    std::string body = "line " + std::to_string(line) + " ";
+    for (std::size_t i = body.size(); i < 58; ++i) body.push_back(static_cast<char>('!' + (line * 7 + i) % 94));
+    text += body + "\r\n";
+  }
+  return text;
+}
 
-  // Opens the PC's end of a fresh line; the device follows with the next operation.
-  void UseDevice(dc::Framing framing, dc::FaultOptions faults = {}, int deviceTimeoutSeconds = 3);
-  // The device plays this script from the start of the next operation on.
-  void Plan(std::vector<dc::Role> script);
-  // Waits for the planned script to end and returns its outcomes.
-  std::vector<dc::Outcome> Outcomes(std::uint32_t waitMs = 15000);
-  dc::SimulatedDevice& Device();
-  // Ends the device's script, a serving role included.
-  void StopDevice();
-  std::string DeviceLog();
-
-  // TransferServer until the device has played its script, then TransferCancel from the host.
-  bool ServeUntilScriptEnds();
-
-  std::filesystem::path Pc() const { return root_ / "pc"; }
-  std::filesystem::path Served() const { return root_ / "served"; }
-  std::filesystem::path Outbox() const { return root_ / "outbox"; }
-
-  DeviceHost host_;
-
- private:
-  void StartPlannedDevice();
-
-  std::filesystem::path root_;
-  std::filesystem::path savedDirectory_;
-  dc::DeviceOptions options_;
-  std::optional<std::vector<dc::Role>> plan_;
-  PtyPair pty_;
-  std::unique_ptr<dc::SimulatedDevice> device_;  // after the pty: stopped before it closes
-};
-
-// File helpers: whole files as bytes, and a directory lookup without regard to case.
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
-std::string ReadBytes(const std::filesystem::path& path);
-std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& directory, const std::string& name);
-std::vector<std::string> FileNames(const std::filesystem::path& directory);
-// Lines of `count` printable characters each, CR LF ended, of `total` bytes in all.
-std::string TextLines(std::size_t total, std::size_t lineLength = 60);
 // Every byte value, in an order that is not a plain count.
-std::string MixedBytes(std::size_t count);
-// Packets of `type` the device read from the PC, by their data lengths.
-std::vector<std::size_t> ReceivedLengths(const std::vector<std::string>& log, char type);
+inline std::string MixedBytes(std::size_t count) {
+  std::string bytes;
+  for (std::size_t i = 0; i < count; ++i) bytes.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
+  return bytes;
+}
 
 struct Point {
   std::int32_t number;
   double x, y, z;
   std::string description;
 };
-// A .CR5 file: a 38-byte header, then 45-byte little-endian records.
-std::string CoordinateFile(const std::string& name, const std::vector<Point>& points);
-std::vector<Point> CoordinatePoints(const std::string& file);
-std::int32_t HighestPointInHeader(const std::string& file);
-std::string NameInHeader(const std::string& file);
+
+// A .CR5 file: a 38-byte header (name, highest point at 30, -1 at 34), then 45-byte little-endian records.
+inline std::string CoordinateFile(const std::string& name, const std::vector<Point>& points) {
+  auto put = [](std::string& bytes, std::size_t at, auto value) { std::memcpy(bytes.data() + at, &value, sizeof value); };
+  std::string file(38, '\0');
+  name.copy(file.data(), 8);
+  std::int32_t highest = 1;
+  for (const Point& point : points) highest = std::max(highest, point.number);
+  put(file, 30, highest);
+  put(file, 34, std::int32_t{-1});
+  for (const Point& point : points) {
+    std::string record(45, '\0');
+    put(record, 0, point.number);
+    put(record, 4, point.x);
+    put(record, 12, point.y);
+    put(record, 20, point.z);
+    point.description.copy(record.data() + 28, 16);
+    file += record;
+  }
+  return file;
+}
+
+class DeviceLinkTest : public ::testing::Test, public HostUi {
+ protected:
+  enum class Stop { None, PressCancel, CallTransferCancel };
+
+  void SetUp() override {
+    std::random_device random;
+    do {
+      root_ = fs::temp_directory_path() / ("corvane-integration-" + std::to_string(random()));
+    } while (!fs::create_directory(root_));
+    for (const fs::path& folder : {Pc(), Served(), Outbox()}) fs::create_directory(folder);
+    savedDirectory_ = fs::current_path();
+    fs::current_path(Pc());
+    TransferSetHostUi(this);
+  }
+
+  void TearDown() override {
+    device_.reset();
+    TransferCloseCom();
+    TransferSetHostUi(nullptr);
+    TransferSetSaveAsHandler({});
+    TransferSetServerRoot("");
+    TransferSetOtherPlatform(1);
+    fs::current_path(savedDirectory_);
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+
+  std::unique_ptr<ProgressSurface> CreateProgressSurface(HostWindow, ProgressInput& input) override {
+    input_ = &input;
+    stopped_ = false;
+    if (plan_) {
+      device_.reset();
+      options_.script = std::move(*plan_);
+      plan_.reset();
+      device_ = std::make_unique<dc::SimulatedDevice>(options_);
+      EXPECT_TRUE(device_->Start(pty_.Master())) << device_->StartError();
+    }
+    return nullptr;
+  }
+  bool HasPendingMessage() override { return stop_ != Stop::None && !stopped_ && stopWhen_(); }
+  void PumpMessage() override {
+    stopped_ = true;
+    if (stop_ == Stop::PressCancel) input_->OnCancel();
+    if (stop_ == Stop::CallTransferCancel) TransferCancel();
+  }
+  void StopWhen(Stop how, std::function<bool()> condition) {
+    stop_ = how;
+    stopWhen_ = std::move(condition);
+  }
+
+  // Opens the PC's end of a fresh line (platform value first); the device follows with the next operation.
+  void UseDevice(dc::Framing framing, int platform, dc::FaultOptions faults = {}, int deviceTimeoutSeconds = 3) {
+    TransferSetOtherPlatform(platform);
+    options_.framing = framing;
+    options_.directory = Served().string();
+    options_.faults = std::move(faults);
+    options_.timeoutSeconds = deviceTimeoutSeconds;
+    ASSERT_TRUE(pty_.Open());
+    ASSERT_TRUE(TransferOpenDevice(pty_.SlavePath(), 9600, 0, nullptr));
+    plan_ = std::vector<dc::Role>{dc::Role::Serve()};
+  }
+  // The device plays this script from the start of the next operation on.
+  void Plan(std::vector<dc::Role> script) { plan_ = std::move(script); }
+  std::string InOutbox(const std::string& name, const std::string& content) {
+    WriteBytes(Outbox() / name, content);
+    return (Outbox() / name).string();
+  }
+  void PlanPush(const std::string& name, const std::string& content) { Plan({dc::Role::Send(InOutbox(name, content))}); }
+  // Waits for the planned script to end and returns its outcomes.
+  std::vector<dc::Outcome> Outcomes() {
+    EXPECT_TRUE(device_ && device_->WaitFinished(15000)) << "the device's script did not end\n" << Why();
+    return device_ ? device_->Outcomes() : std::vector<dc::Outcome>{};
+  }
+  dc::SimulatedDevice& Device() { return *device_; }
+  // The last result and the device's log, for failure messages.
+  std::string Why() {
+    std::string text = "result " + std::to_string(TransferGetLastError()) + "\n";
+    for (const std::string& line : device_ ? device_->LogLines() : std::vector<std::string>{}) text += line + "\n";
+    return text;
+  }
+  // TransferServer until the device has played its script, then TransferCancel from the host.
+  bool ServeUntilScriptEnds() {
+    // The deadline only guards against a hang; the script's outcomes tell what went wrong.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(45);
+    StopWhen(Stop::CallTransferCancel, [this, deadline] {
+      return (device_ && device_->Finished()) || std::chrono::steady_clock::now() > deadline;
+    });
+    const bool result = TransferServer();
+    stop_ = Stop::None;
+    return result;
+  }
+
+  fs::path Pc() const { return root_ / "pc"; }
+  fs::path Served() const { return root_ / "served"; }
+  fs::path Outbox() const { return root_ / "outbox"; }
+
+ private:
+  fs::path root_, savedDirectory_;
+  dc::DeviceOptions options_;
+  std::optional<std::vector<dc::Role>> plan_;
+  Stop stop_ = Stop::None;
+  std::function<bool()> stopWhen_;
+  ProgressInput* input_ = nullptr;
+  bool stopped_ = false;
+  PtyPair pty_;
+  std::unique_ptr<dc::SimulatedDevice> device_;  // after the pty: stopped before it closes
+};
 
 }  // namespace corvane::testing
