@@ -8,18 +8,12 @@
 #pragma once
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
-#include <memory>
-#include <optional>
 #include <random>
-#include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -31,7 +25,7 @@ namespace corvane::testing {
 
 namespace fs = std::filesystem;
 
-inline void WriteBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+inline void WriteBytes(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 inline std::string ReadBytes(const fs::path& path) {
   std::ifstream file(path, std::ios::binary);
@@ -63,37 +57,29 @@ inline std::string MixedBytes(std::size_t count) {
   return bytes;
 }
 
+// One 45-byte little-endian record of a .CR5 file.
+#pragma pack(push, 1)
 struct Point {
   std::int32_t number;
   double x, y, z;
-  std::string description;
+  char description[17];
 };
+#pragma pack(pop)
+static_assert(sizeof(Point) == 45);
 
-// A .CR5 file: a 38-byte header (name, highest point at 30, -1 at 34), then 45-byte little-endian records.
+// A .CR5 file: a 38-byte header (the name, the highest point number at 30, -1 at 34), then the records.
 inline std::string CoordinateFile(const std::string& name, const std::vector<Point>& points) {
-  auto put = [](std::string& bytes, std::size_t at, auto value) { std::memcpy(bytes.data() + at, &value, sizeof value); };
   std::string file(38, '\0');
   name.copy(file.data(), 8);
-  std::int32_t highest = 1;
-  for (const Point& point : points) highest = std::max(highest, point.number);
-  put(file, 30, highest);
-  put(file, 34, std::int32_t{-1});
-  for (const Point& point : points) {
-    std::string record(45, '\0');
-    put(record, 0, point.number);
-    put(record, 4, point.x);
-    put(record, 12, point.y);
-    put(record, 20, point.z);
-    point.description.copy(record.data() + 28, 16);
-    file += record;
-  }
+  std::int32_t numbers[2] = {1, -1};
+  for (const Point& point : points) numbers[0] = point.number > numbers[0] ? point.number : numbers[0];
+  std::memcpy(file.data() + 30, numbers, sizeof numbers);
+  for (const Point& point : points) file.append(reinterpret_cast<const char*>(&point), sizeof point);
   return file;
 }
 
 class DeviceLinkTest : public ::testing::Test, public HostUi {
  protected:
-  enum class Stop { None, PressCancel, CallTransferCancel };
-
   void SetUp() override {
     std::random_device random;
     do {
@@ -129,15 +115,15 @@ class DeviceLinkTest : public ::testing::Test, public HostUi {
     }
     return nullptr;
   }
-  bool HasPendingMessage() override { return stop_ != Stop::None && !stopped_ && stopWhen_(); }
+  // The host stops the running operation once `condition` holds: with the progress window's Cancel, or TransferCancel.
+  void StopWhen(bool pressCancel, std::function<bool()> condition) {
+    pressCancel_ = pressCancel;
+    stopWhen_ = std::move(condition);
+  }
+  bool HasPendingMessage() override { return stopWhen_ && !stopped_ && stopWhen_(); }
   void PumpMessage() override {
     stopped_ = true;
-    if (stop_ == Stop::PressCancel) input_->OnCancel();
-    if (stop_ == Stop::CallTransferCancel) TransferCancel();
-  }
-  void StopWhen(Stop how, std::function<bool()> condition) {
-    stop_ = how;
-    stopWhen_ = std::move(condition);
+    pressCancel_ ? input_->OnCancel() : static_cast<void>(TransferCancel());
   }
 
   // Opens the PC's end of a fresh line (platform value first); the device follows with the next operation.
@@ -157,12 +143,7 @@ class DeviceLinkTest : public ::testing::Test, public HostUi {
     WriteBytes(Outbox() / name, content);
     return (Outbox() / name).string();
   }
-  void PlanPush(const std::string& name, const std::string& content) { Plan({dc::Role::Send(InOutbox(name, content))}); }
-  // Waits for the planned script to end and returns its outcomes.
-  std::vector<dc::Outcome> Outcomes() {
-    EXPECT_TRUE(device_ && device_->WaitFinished(15000)) << "the device's script did not end\n" << Why();
-    return device_ ? device_->Outcomes() : std::vector<dc::Outcome>{};
-  }
+  void PlanPush(const std::string& name, const std::string& data) { Plan({dc::Role::Send(InOutbox(name, data))}); }
   dc::SimulatedDevice& Device() { return *device_; }
   // The last result and the device's log, for failure messages.
   std::string Why() {
@@ -174,11 +155,11 @@ class DeviceLinkTest : public ::testing::Test, public HostUi {
   bool ServeUntilScriptEnds() {
     // The deadline only guards against a hang; the script's outcomes tell what went wrong.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(45);
-    StopWhen(Stop::CallTransferCancel, [this, deadline] {
+    StopWhen(false, [this, deadline] {
       return (device_ && device_->Finished()) || std::chrono::steady_clock::now() > deadline;
     });
     const bool result = TransferServer();
-    stop_ = Stop::None;
+    stopWhen_ = nullptr;
     return result;
   }
 
@@ -190,7 +171,7 @@ class DeviceLinkTest : public ::testing::Test, public HostUi {
   fs::path root_, savedDirectory_;
   dc::DeviceOptions options_;
   std::optional<std::vector<dc::Role>> plan_;
-  Stop stop_ = Stop::None;
+  bool pressCancel_ = false;
   std::function<bool()> stopWhen_;
   ProgressInput* input_ = nullptr;
   bool stopped_ = false;

@@ -7,8 +7,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using dc::Framing;
+using enum dc::Framing;
 
 enum class Fault { Corrupt, Cancel, Silence, Refuse };
+using enum Fault;
 
 struct FaultCase {
   Framing framing;
@@ -39,7 +41,7 @@ TEST_P(LineFaultTest, EndsWithItsResultAndThePartialFileRule) {
     // The device dawdles over every byte it sends, so the file takes seconds.
     faults.delayProbability = 1.0;
     faults.delayMs = 1;
-    StopWhen(Stop::PressCancel, [] {
+    StopWhen(true, [] {
       std::int32_t done = 0, total = 0;
       TransferGetStatus(done, total);
       return done > 600;
@@ -60,7 +62,7 @@ TEST_P(LineFaultTest, EndsWithItsResultAndThePartialFileRule) {
   if (c.fault == Fault::Corrupt) {
     EXPECT_EQ(arrived, content);
     Device().Stop();
-    EXPECT_GE(Device().OutgoingFaults().size() + Device().IncomingFaults().size(), 2u) << "the seed must damage the line";
+    EXPECT_GE(Device().OutgoingFaults().size() + Device().IncomingFaults().size(), 2u) << "an undamaged line";
   } else if (c.fault == Fault::Refuse) {
     // The probe takes the wide client, which ends at the E to its R.
     TransferSetOtherPlatform(1);
@@ -69,7 +71,7 @@ TEST_P(LineFaultTest, EndsWithItsResultAndThePartialFileRule) {
     if (classic) return;
     // The wide request loop passes an E to its R by and waits for the file; only the user's Cancel ends it.
     TransferSetOtherPlatform(2);
-    StopWhen(Stop::PressCancel, [start = Clock::now()] { return Clock::now() - start > std::chrono::seconds(2); });
+    StopWhen(true, [start = Clock::now()] { return Clock::now() - start > std::chrono::seconds(2); });
     EXPECT_FALSE(TransferGet("JOB.DAT", ""));
     EXPECT_EQ(TransferGetLastError(), -3) << Why();
     EXPECT_NE(Why().find("<- E seq=0 len=258"), std::string::npos) << Why();
@@ -89,19 +91,16 @@ TEST_P(LineFaultTest, EndsWithItsResultAndThePartialFileRule) {
 }
 
 // The wide silence alone (eight 3-second waits and the error pause) takes some 26 s: it goes first.
-INSTANTIATE_TEST_SUITE_P(Cases, LineFaultTest,
-                         ::testing::Values(FaultCase{Framing::Wide, Fault::Silence, false, -7, "WideSilence"},
-                                           FaultCase{Framing::Classic, Fault::Silence, false, -21, "ClassicSilence"},
-                                           FaultCase{Framing::Classic, Fault::Corrupt, true, 0, "ClassicCorruptSend"},
-                                           FaultCase{Framing::Classic, Fault::Corrupt, false, 0, "ClassicCorruptReceive"},
-                                           FaultCase{Framing::Wide, Fault::Corrupt, true, 0, "WideCorruptSend"},
-                                           FaultCase{Framing::Wide, Fault::Corrupt, false, 0, "WideCorruptReceive"},
-                                           FaultCase{Framing::Classic, Fault::Cancel, false, -3, "ClassicCancel"},
-                                           FaultCase{Framing::Wide, Fault::Cancel, false, -3, "WideCancel"},
-                                           FaultCase{Framing::Classic, Fault::Refuse, true, -25, "ClassicFileExists"},
-                                           FaultCase{Framing::Classic, Fault::Refuse, true, -21, "ClassicOtherText"},
-                                           FaultCase{Framing::Wide, Fault::Refuse, true, -25, "WideFileExists"},
-                                           FaultCase{Framing::Wide, Fault::Refuse, true, -21, "WideOtherText"}),
+const FaultCase kFaults[] = {
+    {Wide, Silence, false, -7, "WideSilence"}, {Classic, Silence, false, -21, "ClassicSilence"},
+    {Classic, Corrupt, true, 0, "ClassicCorruptSend"}, {Classic, Corrupt, false, 0, "ClassicCorruptReceive"},
+    {Wide, Corrupt, true, 0, "WideCorruptSend"}, {Wide, Corrupt, false, 0, "WideCorruptReceive"},
+    {Classic, Cancel, false, -3, "ClassicCancel"}, {Wide, Cancel, false, -3, "WideCancel"},
+    {Classic, Refuse, true, -25, "ClassicFileExists"}, {Classic, Refuse, true, -21, "ClassicOtherText"},
+    {Wide, Refuse, true, -25, "WideFileExists"}, {Wide, Refuse, true, -21, "WideOtherText"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, LineFaultTest, ::testing::ValuesIn(kFaults),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -17,7 +17,8 @@ class ServerModeTest : public DeviceLinkTest {
   std::vector<dc::Outcome> Serve(std::vector<Role> script, const std::vector<int>& refusals) {
     Plan(std::move(script));
     EXPECT_TRUE(ServeUntilScriptEnds());
-    const std::vector<dc::Outcome> outcomes = Outcomes();
+    EXPECT_TRUE(Device().WaitFinished(15000)) << "the device's script did not end\n" << Why();
+    const std::vector<dc::Outcome> outcomes = Device().Outcomes();
     EXPECT_EQ(outcomes.size(), refusals.size()) << Why();
     for (std::size_t i = 0; i < std::min(outcomes.size(), refusals.size()); ++i) {
       EXPECT_EQ(outcomes[i].success, refusals[i] == 0) << dc::DescribeRole(outcomes[i].role) << outcomes[i].detail;
@@ -36,7 +37,8 @@ TEST_F(ServerModeTest, UploadsDownloadsAndRemoteCommandsInOneRun) {
   WriteBytes(Pc() / "taken.txt", "keep me");
   fs::create_directory(Pc() / "JOBS");
   WriteBytes(Pc() / "JOBS" / "J1.TXT", "job");
-  const auto outcomes = Serve({Role::Upload(InOutbox("UP1.BIN", first)), Role::Upload(InOutbox("TAKEN.TXT", "intruder")),
+  const auto outcomes = Serve({Role::Upload(InOutbox("UP1.BIN", first)),
+                               Role::Upload(InOutbox("TAKEN.TXT", "intruder")),
                                Role::Upload(InOutbox("UP2.TXT", "second\r\n")), Role::Download("HOST.TXT"),
                                Role::Download("MISSING.TXT"), Role::Remote('D', ""), Role::Remote('C', "JOBS"),
                                Role::Remote('E', "J1.TXT")},

@@ -1,21 +1,26 @@
 // Send, receive, get and the remote commands through the exported functions
 // against the simulated Data Collector, in both framings and through the platform probe.
+#include <cstdio>
+
 #include "integration/device_link.h"
 
 namespace corvane::testing {
 namespace {
 
 using dc::Framing;
+using enum dc::Framing;
 
 // How the PC reaches the device: its framing and the platform value set first
-// (1 lets the probe decide, so a wrong decision fails against a one-framing device).
+// (1 lets a transfer probe, so a wrong decision fails against a one-framing device).
 struct Route {
   Framing framing;
   int platform;
-  const char* name;
 };
-void PrintTo(const Route& route, std::ostream* out) { *out << route.name; }
-std::string RouteName(const ::testing::TestParamInfo<Route>& info) { return info.param.name; }
+std::string RouteName(const Route& r) {
+  return (r.framing == Framing::Classic ? "ClassicOnPlatform" : "WideOnPlatform") + std::to_string(r.platform);
+}
+void PrintTo(const Route& route, std::ostream* out) { *out << RouteName(route); }
+std::string TestName(const ::testing::TestParamInfo<Route>& info) { return RouteName(info.param); }
 
 class RouteTest : public DeviceLinkTest, public ::testing::WithParamInterface<Route> {
  protected:
@@ -27,12 +32,7 @@ class RouteTest : public DeviceLinkTest, public ::testing::WithParamInterface<Ro
   bool Classic() const { return GetParam().framing == Framing::Classic; }
 };
 
-const Route kTransferRoutes[] = {
-    {Framing::Classic, 0, "ClassicByPlatform0"},
-    {Framing::Classic, 1, "ClassicByProbe"},
-    {Framing::Wide, 2, "WideByPlatform2"},
-    {Framing::Wide, 1, "WideByProbe"},
-};
+const Route kTransferRoutes[] = {{Classic, 0}, {Classic, 1}, {Wide, 2}, {Wide, 1}};
 
 using SendTest = RouteTest;
 
@@ -47,7 +47,8 @@ TEST_P(SendTest, FilesArriveInTheDevicesFormUnderTheAnnouncedName) {
   ASSERT_TRUE(TransferSend("NOTES.TXT", "REMOTE.TXT")) << Why();
 
   // The classic line carries text lines with CR LF ends and a point per line; the wide line the bytes as they are.
-  EXPECT_EQ(ReadBytes(Served() / "NOTES.TXT"), Classic() ? "first line\r\nsecond line\r\n" : "first line\nsecond line\n");
+  EXPECT_EQ(ReadBytes(Served() / "NOTES.TXT"),
+            Classic() ? "first line\r\nsecond line\r\n" : "first line\nsecond line\n");
   EXPECT_EQ(ReadBytes(Served() / "JOB1.CR5"), Classic() ? "12,1000.5000000000,2000.2500000000,15.1250000000,TREE\r\n"
                                                           "3,1.0000000000,2.0000000000,-99999.9999000000,NOZ\r\n"
                                                         : coordinates);
@@ -91,8 +92,8 @@ TEST_P(ReceiveTest, FileIsStoredUnderItsOwnOrTheGivenNameAndNeverOverAnother) {
   EXPECT_EQ(ReadBytes(Pc() / "RENAMED.DAT"), content);
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, SendTest, ::testing::ValuesIn(kTransferRoutes), RouteName);
-INSTANTIATE_TEST_SUITE_P(Routes, ReceiveTest, ::testing::ValuesIn(kTransferRoutes), RouteName);
+INSTANTIATE_TEST_SUITE_P(Routes, SendTest, ::testing::ValuesIn(kTransferRoutes), TestName);
+INSTANTIATE_TEST_SUITE_P(Routes, ReceiveTest, ::testing::ValuesIn(kTransferRoutes), TestName);
 
 using GetTest = RouteTest;
 
@@ -115,12 +116,9 @@ TEST_P(GetTest, ServedFileArrivesAndAMissingOneFailsCleanly) {
 
 // A get probes on platform 0 as well; platform 2 takes the wide request loop.
 INSTANTIATE_TEST_SUITE_P(Routes, GetTest,
-                         ::testing::Values(Route{Framing::Classic, 0, "ClassicByPlatform0"},
-                                           Route{Framing::Classic, 1, "ClassicByProbe"},
-                                           Route{Framing::Wide, 0, "WideByPlatform0"},
-                                           Route{Framing::Wide, 1, "WideByProbe"},
-                                           Route{Framing::Wide, 2, "WideRequestLoop"}),
-                         RouteName);
+                         ::testing::Values(Route{Classic, 0}, Route{Classic, 1}, Route{Wide, 0}, Route{Wide, 1},
+                                           Route{Wide, 2}),
+                         TestName);
 
 using RemoteCommandTest = RouteTest;
 
@@ -152,10 +150,8 @@ TEST_P(RemoteCommandTest, ListEraseAndChangeDirectory) {
 }
 
 // Platform 1 asks with the classic request; any other value with the wide request loop.
-INSTANTIATE_TEST_SUITE_P(Routes, RemoteCommandTest,
-                         ::testing::Values(Route{Framing::Classic, 1, "ClassicRequest"},
-                                           Route{Framing::Wide, 2, "WideRequestLoop"}),
-                         RouteName);
+INSTANTIATE_TEST_SUITE_P(Routes, RemoteCommandTest, ::testing::Values(Route{Classic, 1}, Route{Wide, 2}),
+                         TestName);
 
 // Survey files on the classic line change form both ways.
 using SurveyFileTest = DeviceLinkTest;
@@ -165,8 +161,9 @@ TEST_F(SurveyFileTest, CoordinateAndPolylineFilesSurviveARoundTrip) {
   // Enough points that lines straddle packets in both directions.
   std::vector<Point> points;
   for (int i = 1; i <= 150; ++i) {
-    points.push_back({i * 3, 5000.0 + i * 0.25, 7000.0 - i * 0.125, i % 7 == 0 ? -9.99e27 : i * 0.5,
-                      "PT" + std::to_string(i)});
+    Point point{i * 3, 5000.0 + i * 0.25, 7000.0 - i * 0.125, i % 7 == 0 ? -9.99e27 : i * 0.5, {}};
+    std::snprintf(point.description, sizeof point.description, "PT%d", i);
+    points.push_back(point);
   }
   WriteBytes(Pc() / "ROUND.CR5", CoordinateFile("ROUND", points));
   ASSERT_TRUE(TransferSend("ROUND.CR5", "")) << Why();
