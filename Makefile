@@ -76,3 +76,19 @@ bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=ON
 	cmake --build $(BENCH_DIR) -j2 --target corvane-bench
 	./$(BENCH_DIR)/bench/corvane-bench $(BENCH_ARGS)
+
+# The fault soak (bench/soak/README.md): every operation in both framings
+# through the line emulator under damage, loss, a silent device and random
+# cancels, built with AddressSanitizer and UndefinedBehaviorSanitizer. Fails on
+# any hang, crash, sanitizer report, partial file or undefined result code; a
+# failed run's log and files stay in build/soak/work.
+SOAK_DIR := build/soak
+SOAK_ARGS ?=
+
+.PHONY: soak
+soak: deps
+	cmake -S . -B $(SOAK_DIR) -DCMAKE_BUILD_TYPE=Debug -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=ON \
+	  -DCMAKE_CXX_FLAGS="-O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
+	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+	cmake --build $(SOAK_DIR) -j2 --target corvane-soak
+	./$(SOAK_DIR)/bench/corvane-soak --work $(SOAK_DIR)/work $(SOAK_ARGS)

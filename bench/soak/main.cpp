@@ -135,7 +135,8 @@ int RunSoak(const fs::path& self, const fs::path& work, int jobs, const std::str
         failures.push_back(VerdictName(report.verdict) + ": " + name + " (code " + std::to_string(report.code) +
                            ") " + report.note + " [" + run.log.string() + "]");
       }
-      if (!FailsTheSoak(report.verdict)) {
+      // A failed or corrupted run keeps its log (with the device's packet log) and files.
+      if (!FailsTheSoak(report.verdict) && report.verdict != Verdict::Corrupted) {
         fs::remove_all(run.scratch);
         fs::remove(run.log);
       }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -29,6 +32,66 @@ std::string SoakBinary(std::size_t total, unsigned seed) {
   for (std::size_t i = 0; i < total; ++i) bytes.push_back(static_cast<char>(i < 256 ? i : random() & 0xFF));
   std::shuffle(bytes.begin(), bytes.end(), random);
   return bytes;
+}
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 38;
+constexpr std::size_t kRecordSize = 45;
+constexpr std::size_t kDescriptionAt = 28;
+constexpr std::size_t kDescriptionLength = 16;
+
+struct Point {
+  std::int32_t number;
+  double x, y, z;
+  std::string description;
+};
+
+// Coordinates in quarter and eighth units, which print exactly with ten decimals.
+std::vector<Point> Points(int count, unsigned seed) {
+  std::mt19937 random(seed);
+  std::vector<Point> points;
+  for (int i = 1; i <= count; ++i) {
+    points.push_back({i, 1000 + (random() % 40000) / 4.0, 2000 + (random() % 40000) / 8.0,
+                      (random() % 4000) / 4.0, "PT" + std::to_string(i)});
+  }
+  return points;
+}
+
+template <typename T>
+void Put(std::string& bytes, std::size_t at, T value) {
+  std::memcpy(bytes.data() + at, &value, sizeof value);
+}
+
+}  // namespace
+
+std::string CoordinateFile(int points, unsigned seed) {
+  std::string file(kHeaderSize, '\0');
+  std::memcpy(file.data(), "SOAKJOB", 7);
+  Put(file, 30, std::int32_t{points});
+  Put(file, 34, std::int32_t{-1});
+  for (const Point& point : Points(points, seed)) {
+    std::string record(kRecordSize, '\0');
+    Put(record, 0, point.number);
+    Put(record, 4, point.x);
+    Put(record, 12, point.y);
+    Put(record, 20, point.z);
+    std::memcpy(record.data() + kDescriptionAt, point.description.data(),
+                std::min(point.description.size(), kDescriptionLength));
+    file += record;
+  }
+  return file;
+}
+
+std::string CoordinateLines(int points, unsigned seed) {
+  std::string text;
+  for (const Point& point : Points(points, seed)) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%d,%.10f,%.10f,%.10f,%s\r\n", point.number, point.x, point.y, point.z,
+                  point.description.c_str());
+    text += line;
+  }
+  return text;
 }
 
 void WriteWhole(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }

@@ -1,5 +1,6 @@
 #include "soak/soak_report.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace corvane::bench {
@@ -30,10 +31,13 @@ std::string SoakTables(const std::vector<CaseTally>& tallies) {
   std::string out;
   CaseTally total{};
   for (Fault fault : kFaultOrder) {
+    const bool any = std::any_of(tallies.begin(), tallies.end(),
+                                 [fault](const CaseTally& t) { return t.soakCase.fault == fault && t.runs > 0; });
+    if (!any) continue;
     out += "\n### " + FaultTitle(fault) + "\n\n";
     out += "| operation | framing | runs | byte-exact | clean failure | silently corrupted | partial file | "
-           "undefined code | hang/crash/sanitizer | longest run s | budget s |\n";
-    out += "|---|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n";
+           "undefined code | stalled until Cancel | hang/crash/sanitizer | longest run s | budget s |\n";
+    out += "|---|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n";
     for (const CaseTally& tally : tallies) {
       if (tally.soakCase.fault != fault || tally.runs == 0) continue;
       out += "| " + OperationName(tally.soakCase.operation) + " | " + WireName(tally.soakCase.wire) + " | " +
@@ -41,7 +45,8 @@ std::string SoakTables(const std::vector<CaseTally>& tallies) {
              std::to_string(Count(tally, Verdict::CleanFailure)) + " | " +
              std::to_string(Count(tally, Verdict::Corrupted)) + " | " +
              std::to_string(Count(tally, Verdict::PartialFile)) + " | " +
-             std::to_string(Count(tally, Verdict::OddCode)) + " | " + std::to_string(Broken(tally)) + " | " +
+             std::to_string(Count(tally, Verdict::OddCode)) + " | " + std::to_string(Count(tally, Verdict::Stalled)) +
+             " | " + std::to_string(Broken(tally)) + " | " +
              Seconds(tally.longestSeconds) + " | " + Seconds(BudgetSeconds(tally.soakCase)) + " |\n";
       for (std::size_t i = 0; i < total.verdicts.size(); ++i) total.verdicts[i] += tally.verdicts[i];
       total.runs += tally.runs;
@@ -52,6 +57,7 @@ std::string SoakTables(const std::vector<CaseTally>& tallies) {
          std::to_string(Count(total, Verdict::Corrupted)) + " silently corrupted, " +
          std::to_string(Count(total, Verdict::PartialFile)) + " partial files, " +
          std::to_string(Count(total, Verdict::OddCode)) + " undefined codes, " +
+         std::to_string(Count(total, Verdict::Stalled)) + " stalled until the user's Cancel, " +
          std::to_string(Count(total, Verdict::Hang)) + " hangs, " + std::to_string(Count(total, Verdict::Crash)) +
          " crashes, " + std::to_string(Count(total, Verdict::Sanitizer)) + " sanitizer reports\n";
   return out;

@@ -12,7 +12,7 @@ namespace corvane::bench {
 
 struct CaseTally {
   SoakCase soakCase;
-  std::array<int, 8> verdicts{};  // indexed by Verdict
+  std::array<int, 9> verdicts{};  // indexed by Verdict
   double longestSeconds = 0;
   int runs = 0;
 };

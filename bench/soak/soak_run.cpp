@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -21,18 +22,22 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kBaudRate = 57600;
 constexpr std::size_t kFileBytes = 3000;
+constexpr int kCoordinatePoints = 60;
 constexpr double kCorruptLow = 0.001;
 constexpr double kCorruptHigh = 0.01;
 constexpr double kDropLow = 0.001;
-// A cancel lands somewhere in the first seconds, where all these operations run.
-constexpr int kLatestCancelMs = 2500;
+// A cancel lands within the time the quickest of these transfers takes on a clean line.
+constexpr int kLatestCancelMs = 1200;
 // A device role left running once the PC's operation has ended is stopped after this.
 constexpr std::uint32_t kDeviceEndMs = 5000;
 // Only guards the server run against a device that never ends its script.
 constexpr auto kServerGuard = std::chrono::seconds(120);
 
-constexpr const char* kVerdictNames[] = {"exact", "clean", "corrupted", "odd-code",
-                                         "partial", "hang", "crash", "sanitizer"};
+constexpr const char* kVerdictNames[] = {"exact",   "clean", "corrupted", "odd-code", "partial",
+                                         "stalled", "hang",  "crash",     "sanitizer"};
+// A user watching a progress window that has not moved for half as long again
+// as the retry budget presses Cancel.
+constexpr double kPatienceFactor = 1.5;
 
 // The host of a soak run: starts the device with the operation and, when told
 // to, stops it by the Cancel button or by TransferCancel.
@@ -54,6 +59,8 @@ class SoakHost final : public HostUi {
       TransferCancel();
     }
   }
+
+  bool Stopped() const { return stopped_; }
 
   std::function<void()> onStart;
   std::function<bool(Clock::duration)> stopWhen;
@@ -94,7 +101,8 @@ LineFaults FaultsFor(Fault fault, std::uint64_t seed) {
 struct Scene {
   fs::path pc, served, outbox;
   std::string fileName;
-  std::string content;
+  std::string content;   // the file as its sender holds it
+  std::string expected;  // the file as it must arrive
 };
 
 class Run {
@@ -109,6 +117,13 @@ class Run {
     scene_.fileName = classic ? "PLAN.TXT" : "PLAN.BIN";
     scene_.content = classic ? SoakText(kFileBytes, static_cast<unsigned>(seed))
                              : SoakBinary(kFileBytes, static_cast<unsigned>(seed));
+    scene_.expected = scene_.content;
+    // Every other classic send is a coordinate file, which arrives as one text line a point.
+    if (classic && soakCase.operation == Operation::Send && seed % 2 == 0) {
+      scene_.fileName = "SOAKJOB.CR5";
+      scene_.content = CoordinateFile(kCoordinatePoints, static_cast<unsigned>(seed));
+      scene_.expected = CoordinateLines(kCoordinatePoints, static_cast<unsigned>(seed));
+    }
   }
 
   RunReport Execute() {
@@ -190,13 +205,20 @@ class Run {
       if (!device->Start(devicePath)) deviceError = device->StartError();
     };
     host.pressCancel = seed_ % 2 == 0;
+    std::string cancelNote;
     if (case_.fault == Fault::Cancel) {
       const auto at = std::chrono::milliseconds(std::uniform_int_distribution<int>(0, kLatestCancelMs)(random_));
+      cancelNote = std::string(host.pressCancel ? "Cancel pressed" : "TransferCancel") + " at " +
+                   std::to_string(at.count()) + " ms";
       host.stopWhen = [at](Clock::duration elapsed) { return elapsed >= at; };
     } else if (ServerOperation(case_.operation)) {
       host.stopWhen = [&device](Clock::duration elapsed) {
         return (device && device->Finished()) || elapsed > kServerGuard;
       };
+    } else {
+      const auto patience = std::chrono::duration<double>(kPatienceFactor * BudgetSeconds(case_));
+      host.pressCancel = true;
+      host.stopWhen = [patience](Clock::duration elapsed) { return elapsed > patience; };
     }
 
     fs::current_path(scene_.pc);
@@ -212,19 +234,32 @@ class Run {
     if (!TransferGetOutputFilename(reply)) reply.clear();
 
     bool deviceSucceeded = false;
+    std::vector<std::string> deviceLog;
     if (device) {
-      device->WaitFinished(kDeviceEndMs);
+      // A serving device never finishes by itself; a role of its own gets time to end.
+      if (options.script.front().kind != dc::RoleKind::Serve) device->WaitFinished(kDeviceEndMs);
       device->Stop();
       const std::vector<dc::Outcome> outcomes = device->Outcomes();
       deviceSucceeded = !outcomes.empty() && outcomes.front().success;
+      deviceLog = device->LogLines();
     }
     TransferCloseCom();
     TransferSetHostUi(nullptr);
     if (!deviceError.empty()) return Failed("device did not start: " + deviceError);
 
+    // TransferCancel from the host ends an operation with result 0 by design, so
+    // such a run says nothing about the file: only its content does.
+    cancelledByCall_ = case_.fault == Fault::Cancel && !host.pressCancel && host.Stopped();
     RunReport report = ServerOperation(case_.operation) ? JudgeServer(deviceSucceeded) : Judge(succeeded, code, reply);
+    const bool userGaveUp = case_.fault != Fault::Cancel && !ServerOperation(case_.operation) && host.Stopped();
+    if (userGaveUp && report.verdict == Verdict::CleanFailure) report.verdict = Verdict::Stalled;
     report.code = code;
     report.seconds = seconds;
+    report.note += (report.note.empty() || cancelNote.empty() ? "" : "; ") + cancelNote;
+    // The device's packet log goes to the run's log file, kept when the run fails the soak.
+    if (report.verdict != Verdict::Exact) {
+      for (const std::string& line : deviceLog) std::cout << line << "\n";
+    }
     return report;
   }
 
@@ -249,14 +284,16 @@ class Run {
     return report;
   }
 
-  RunReport Judge(bool succeeded, int code, const std::string& reply) {
-    if (!succeeded && !DefinedFailureCode(code)) return Verdicted(Verdict::OddCode);
+  RunReport Judge(bool returnedTrue, int code, const std::string& reply) {
+    if (!returnedTrue && !DefinedFailureCode(code)) return Verdicted(Verdict::OddCode);
+    const bool succeeded = returnedTrue && !cancelledByCall_;
     switch (case_.operation) {
       case Operation::Send: return JudgeFile(succeeded, scene_.served, false);
       case Operation::Receive:
       case Operation::Get: return JudgeFile(succeeded, scene_.pc, case_.wire == Wire::Wide);
       case Operation::Directory: return JudgeListing(succeeded, reply);
-      case Operation::ChangeDirectory: return JudgeCommand(succeeded, true);
+      // The device's current directory is not visible from here: a change of directory is judged by its result.
+      case Operation::ChangeDirectory: return JudgeCommand(succeeded, std::nullopt);
       case Operation::Delete:
         return JudgeCommand(succeeded, !fs::exists(scene_.served / "A.TXT") &&
                                            fs::exists(scene_.served / "SUB" / "INNER.TXT"));
@@ -267,7 +304,8 @@ class Run {
   // `removesPartial`: the engine must delete what it could not finish.
   RunReport JudgeFile(bool succeeded, const fs::path& destination, bool removesPartial) {
     const auto arrived = FindIgnoringCase(destination, scene_.fileName);
-    const bool exact = arrived && ReadWhole(*arrived) == scene_.content;
+    const bool exact = arrived && ReadWhole(*arrived) == scene_.expected;
+    if (exact && cancelledByCall_) return Verdicted(Verdict::Exact);
     if (succeeded) {
       if (exact) return Verdicted(Verdict::Exact);
       return Verdicted(Verdict::Corrupted, arrived ? "content differs" : "file missing");
@@ -276,26 +314,26 @@ class Run {
     return Verdicted(Verdict::CleanFailure);
   }
 
+  // The listing stays on disk for the host whatever the outcome; the soak,
+  // as the host, reads and removes it.
   RunReport JudgeListing(bool succeeded, const std::string& reply) {
-    if (!succeeded) return NoReplyLeft();
-    const fs::path path = fs::absolute(reply);
-    if (!fs::exists(path)) return Verdicted(Verdict::Corrupted, "no reply file");
-    const bool same = ReadWhole(path) == ExpectedListing(scene_.served, "/");
-    fs::remove(path);
-    return same ? Verdicted(Verdict::Exact) : Verdicted(Verdict::Corrupted, "listing differs");
-  }
-
-  RunReport JudgeCommand(bool succeeded, bool effectSeen) {
-    if (succeeded) {
-      if (FileCount(scene_.pc) != 0) return Verdicted(Verdict::PartialFile, "reply file left");
-      return effectSeen ? Verdicted(Verdict::Exact) : Verdicted(Verdict::Corrupted, "no effect on the device");
-    }
-    return NoReplyLeft();
-  }
-
-  RunReport NoReplyLeft() {
-    if (FileCount(scene_.pc) != 0) return Verdicted(Verdict::PartialFile, "reply file left");
+    const fs::path path = reply.empty() ? fs::path() : fs::absolute(reply);
+    const bool present = !reply.empty() && fs::exists(path);
+    const bool same = present && ReadWhole(path) == ExpectedListing(scene_.served, "/");
+    if (present) fs::remove(path);
+    if (FileCount(scene_.pc) != 0) return Verdicted(Verdict::PartialFile, "a file besides the reply left");
+    if (same && (succeeded || cancelledByCall_)) return Verdicted(Verdict::Exact);
+    if (succeeded) return Verdicted(Verdict::Corrupted, present ? "listing differs" : "no reply file");
     return Verdicted(Verdict::CleanFailure);
+  }
+
+  // `effect`: whether the command's effect shows on the device, when that can be seen.
+  RunReport JudgeCommand(bool succeeded, std::optional<bool> effect) {
+    // Both commands delete their reply file before they return, whatever the outcome.
+    if (FileCount(scene_.pc) != 0) return Verdicted(Verdict::PartialFile, "reply file left");
+    if (cancelledByCall_ && effect.value_or(false)) return Verdicted(Verdict::Exact);
+    if (!succeeded) return Verdicted(Verdict::CleanFailure);
+    return effect.value_or(true) ? Verdicted(Verdict::Exact) : Verdicted(Verdict::Corrupted, "no effect on the device");
   }
 
   // The server reports nothing per file: the device's outcome says whether the
@@ -303,7 +341,7 @@ class Run {
   RunReport JudgeServer(bool deviceSucceeded) {
     const bool upload = case_.operation == Operation::ServerUpload;
     const auto arrived = FindIgnoringCase(upload ? scene_.pc : scene_.served, scene_.fileName);
-    const bool exact = arrived && ReadWhole(*arrived) == scene_.content;
+    const bool exact = arrived && ReadWhole(*arrived) == scene_.expected;
     if (exact) return Verdicted(Verdict::Exact);
     if (deviceSucceeded) return Verdicted(Verdict::Corrupted, arrived ? "content differs" : "file missing");
     if (upload && arrived) return Verdicted(Verdict::PartialFile, arrived->filename().string());
@@ -312,6 +350,7 @@ class Run {
 
   SoakCase case_;
   std::uint64_t seed_;
+  bool cancelledByCall_ = false;
   std::mt19937_64 random_;
   Scene scene_;
 };

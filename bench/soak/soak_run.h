@@ -17,6 +17,7 @@ enum class Verdict {
   Corrupted,     // reported success, but the content differs
   OddCode,       // failed with a code the library does not define
   PartialFile,   // failed and left an unfinished file where it must remove it
+  Stalled,       // still waiting long past its retry budget: ended by the user's Cancel
   Hang,          // over its time limit (judged by the parent)
   Crash,         // died, or exited without a verdict (judged by the parent)
   Sanitizer,     // a sanitizer reported (judged by the parent)
