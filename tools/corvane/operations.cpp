@@ -24,7 +24,11 @@ std::string PrintableText(std::string text) {
 }
 
 // Opens the port, runs one operation and closes the port again.
-int RunOperation(const PortOptions& options, CommandFamily family, const std::function<bool()>& operation) {
+// The Data Collector may send its own cd and erase commands in the middle of a
+// get or a remote command; they stay inside the working directory, as a server's
+// requests stay inside its root.
+int RunOperation(const PortOptions& options, CommandFamily family, const std::function<bool()>& operation,
+                 const std::string& confinedTo = CurrentDirectory().value_or(".")) {
   const auto platform = PlatformValue(options.platform, family);
   if (!platform) {
     std::cerr << "corvane: --platform takes auto, classic, wide or a number, not '" << options.platform << "'\n";
@@ -36,6 +40,7 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
     return kExitPortUnavailable;
   }
   TransferSetOtherPlatform(*platform);
+  TransferSetServerRoot(confinedTo);
   TerminalDisplay display(options.quiet);
   TransferSetHostUi(&display);
   TransferSetSaveAsHandler(MakeTerminalSaveAs(display, options.overwrite));
@@ -117,8 +122,8 @@ int Serve(const PortOptions& options, const std::string& root, bool confine) {
     std::cerr << "corvane: " << served << " is not a directory\n";
     return kExitUsage;
   }
-  TransferSetServerRoot(confine ? served : std::string());
-  const int status = RunOperation(options, CommandFamily::FileTransfer, [] { return TransferServer(); });
+  const int status = RunOperation(
+      options, CommandFamily::FileTransfer, [] { return TransferServer(); }, confine ? served : std::string());
   // Ctrl-C or SIGTERM is how a server is meant to end.
   return status == kExitCancelled ? kExitSuccess : status;
 }
