@@ -74,13 +74,13 @@ int RunChild(const std::string& caseName, std::uint64_t seed, const fs::path& sc
   return 0;
 }
 
-int RunSoak(const fs::path& self, const fs::path& work, int jobs, const std::string& only) {
+int RunSoak(const fs::path& self, const fs::path& work, int jobs, const std::string& only, int repeat) {
   std::vector<CaseTally> tallies;
   std::vector<std::pair<std::size_t, int>> pending;  // (tally index, seed)
   for (const SoakCase& soakCase : AllCases()) {
     if (!only.empty() && CaseName(soakCase).find(only) == std::string::npos) continue;
     tallies.push_back({soakCase});
-    for (int seed = 1; seed <= soakCase.seeds; ++seed) pending.emplace_back(tallies.size() - 1, seed);
+    for (int seed = 1; seed <= soakCase.seeds * repeat; ++seed) pending.emplace_back(tallies.size() - 1, seed);
   }
   fs::remove_all(work);
   fs::create_directories(work);
@@ -165,14 +165,17 @@ int main(int argc, char** argv) {
   int jobs = 6;
   std::string work = "soak-work";
   std::string only;
+  int repeat = 1;
   app.add_option("--run", runCase, "run one case in this process (as the soak's child)");
   app.add_option("--seed", seed, "seed of the run");
   app.add_option("--scratch", scratch, "the run's empty scratch directory");
   app.add_option("--jobs", jobs, "runs at a time")->check(CLI::Range(1, 32));
   app.add_option("--work", work, "directory for the runs' files; a failed run's stay there");
   app.add_option("--only", only, "only the cases whose name contains this text (e.g. send/wide)");
+  app.add_option("--repeat", repeat, "runs of every case, as a multiple of the usual count (more seeds)")
+      ->check(CLI::Range(1, 100));
   CLI11_PARSE(app, argc, argv);
 
   if (!runCase.empty()) return RunChild(runCase, seed, fs::absolute(scratch));
-  return RunSoak(fs::absolute(fs::path(argv[0])), fs::absolute(work), jobs, only);
+  return RunSoak(fs::absolute(fs::path(argv[0])), fs::absolute(work), jobs, only, repeat);
 }

@@ -251,6 +251,7 @@ class Run {
     // such a run says nothing about the file: only its content does.
     cancelledByCall_ = case_.fault == Fault::Cancel && !host.pressCancel && host.Stopped();
     RunReport report = ServerOperation(case_.operation) ? JudgeServer(deviceSucceeded) : Judge(succeeded, code, reply);
+    if (const auto stray = StrayFile()) report = Verdicted(Verdict::PartialFile, "stray file " + *stray);
     const bool userGaveUp = case_.fault != Fault::Cancel && !ServerOperation(case_.operation) && host.Stopped();
     if (userGaveUp && report.verdict == Verdict::CleanFailure) report.verdict = Verdict::Stalled;
     report.code = code;
@@ -334,6 +335,17 @@ class Run {
     if (cancelledByCall_ && effect.value_or(false)) return Verdicted(Verdict::Exact);
     if (!succeeded) return Verdicted(Verdict::CleanFailure);
     return effect.value_or(true) ? Verdicted(Verdict::Exact) : Verdicted(Verdict::Corrupted, "no effect on the device");
+  }
+
+  // Any file in the PC's directory besides the one the run moves (the reply
+  // files have been judged and removed by now) is something left behind.
+  std::optional<std::string> StrayFile() const {
+    for (const fs::directory_entry& entry : fs::directory_iterator(scene_.pc)) {
+      const std::string name = entry.path().filename().string();
+      if (!entry.is_regular_file() || FindIgnoringCase(scene_.pc, scene_.fileName) == entry.path()) continue;
+      return name;
+    }
+    return std::nullopt;
   }
 
   // The server reports nothing per file: the device's outcome says whether the
