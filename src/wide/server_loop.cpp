@@ -93,7 +93,9 @@ class ServerLoop {
     WideReset(context_);
     genericLetter_ = letter;
     WideSendPacket('I', 0, context_);
-    context_.isSender = 0;
+    // Until the remote's S, a NAK or a silence asks for the I or the request
+    // again: answering it with a NAK of our own would leave both sides waiting.
+    context_.isSender = 1;
     state_ = kAwaitRequestAck;
   }
 
@@ -270,6 +272,7 @@ class ServerLoop {
     }
     if (value == 'S' && (state_ == kAwaitSendInit || state_ == kAwaitGenericAnswer || state_ == kIdle)) {
       WideReset(context_);
+      context_.isSender = 0;
       WideAck(context_);
       state_ = kAwaitHeader;
       return true;
