@@ -131,12 +131,14 @@ int RunSoak(const fs::path& self, const fs::path& work, int jobs, const std::str
       ++tally.verdicts[static_cast<int>(report.verdict)];
       tally.longestSeconds = std::max(tally.longestSeconds, report.seconds);
       const std::string name = CaseName(run.soakCase) + " seed " + std::to_string(run.seed);
-      if (FailsTheSoak(report.verdict) || report.verdict == Verdict::Corrupted) {
+      if (FailsTheSoak(report.verdict) || report.verdict == Verdict::Corrupted || report.verdict == Verdict::Stalled) {
         failures.push_back(VerdictName(report.verdict) + ": " + name + " (code " + std::to_string(report.code) +
                            ") " + report.note + " [" + run.log.string() + "]");
       }
-      // A failed or corrupted run keeps its log (with the device's packet log) and files.
-      if (!FailsTheSoak(report.verdict) && report.verdict != Verdict::Corrupted) {
+      // A failed, corrupted or stalled run keeps its log (with the device's packet log) and files.
+      const bool keep = FailsTheSoak(report.verdict) || report.verdict == Verdict::Corrupted ||
+                        report.verdict == Verdict::Stalled;
+      if (!keep) {
         fs::remove_all(run.scratch);
         fs::remove(run.log);
       }
@@ -149,7 +151,7 @@ int RunSoak(const fs::path& self, const fs::path& work, int jobs, const std::str
   bool failed = false;
   for (const std::string& line : failures) {
     std::cout << "- " << line << "\n";
-    failed = failed || !line.starts_with("corrupted");
+    failed = failed || !(line.starts_with("corrupted") || line.starts_with("stalled"));
   }
   std::cout << (failed ? "soak FAILED" : "soak passed") << std::endl;
   return failed ? 1 : 0;
