@@ -68,6 +68,11 @@ TEST_F(WideClientTest, RequestLoopOpensWithIThenAsks) {
       {'g', "$KT1.tmp", "C##abc", {">I0", "<Y0", ">G0 C##abc", "<S0", ">Y0", "<X1 cd 6", ">Y1", "<D2 /abc\r\n", ">Y2",
                                    "<Z3", ">Y3"}, 0, "/abc\r\n"},
       {'g', "", "E'JOB.CR5", {">I0", "<Y0", ">G0 E'JOB.CR5", "<Y0"}, 0, ""},
+      // A NAKed I or request goes out again; a NAK in answer left both sides waiting.
+      {'r', "wanted.txt", "", {">I0", "<N0", ">I0", "<Y0", ">R0 wanted.txt", "<N0", ">R0 wanted.txt", "<S0", ">Y0",
+                              "<F1 WANTED.TXT 4", ">Y1", "<D2 abcd", ">Y2", "<Z3", ">Y3"}, 0, "abcd"},
+      {'g', "$KT1.tmp", "D ", {">I0", "<Y0", ">G0 D ", "<N0", ">G0 D ", "<S0", ">Y0", "<X1 dir 3", ">Y1",
+                               "<D2 /\r\n", ">Y2", "<Z3", ">Y3"}, 0, "/\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script[2]);
