@@ -1,7 +1,10 @@
 // The .CR5 byte layout, the coordinate text line, number texts and polyline
 // line conversions, each pinned by a table.
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <locale>
+#include <random>
 #include <sstream>
 
 #include "support/serial_peer.h"
@@ -128,6 +131,40 @@ TEST(Polyline, ReceiveRewritesDataCollectorLinesForThePc) {
     std::string line = in;
     EXPECT_EQ(ConvertPolylineLineForReceive(line), rewritten) << in;
     EXPECT_EQ(line, out) << in;
+  }
+}
+
+// Random lines in the PC's form go to the Data Collector's form and come back
+// unchanged (numbers with at most three decimals, as the curve lines carry them).
+TEST(Polyline, RandomPcLinesRoundTrip) {
+  std::mt19937 random(11);
+  const auto whole = [&] { return std::to_string(std::uniform_int_distribution<int>(0, 99999)(random)); };
+  const auto fraction = [&] {
+    const int thousandths = std::uniform_int_distribution<int>(-9999999, 9999999)(random);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%d.%03d000", thousandths < 0 ? "-" : "", std::abs(thousandths) / 1000,
+                  std::abs(thousandths) % 1000);
+    return std::string(text);
+  };
+  for (int trial = 0; trial < 200; ++trial) {
+    const char side = "LR"[trial % 2];
+    const std::string lines[] = {
+        "PT," + whole() + "\n",
+        "PR," + whole() + "," + whole() + "\n",
+        "SS," + whole() + "\n",
+        "SR," + whole() + "," + whole() + "\n",
+        "SA," + whole() + "," + whole() + "\n",
+        "U \n",
+        "D \n",
+        "CR," + whole() + "," + whole() + "," + fraction() + "," + side + "," + "LR"[trial % 3 == 0] + "," +
+            fraction() + "," + fraction() + "," + fraction() + "\n",
+    };
+    for (const std::string& original : lines) {
+      std::string line = original;
+      ConvertPolylineLineForSend(line);
+      ConvertPolylineLineForReceive(line);
+      EXPECT_EQ(line, original);
+    }
   }
 }
 
