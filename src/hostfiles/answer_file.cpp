@@ -1,4 +1,5 @@
 #include "hostfiles/command_handlers.h"
+#include "hostfiles/argument_field.h"
 #include "hostfiles/transfer_slots.h"
 #include "platform/paths.h"
 #include "wide/wide_context.h"
@@ -21,15 +22,27 @@ bool WriteAnswerFile(const std::string& text, std::string& answerPath) {
   return file.Close() && written;
 }
 
-void DeliverClassicAnswer(const std::string& answerPath, const char* announcedName) {
-  Slots().currentFileName = answerPath;
-  Slots().headerName = announcedName;
+int AnswerClassic(CommandRule rule, const char* announcedName) {
+  std::string path;
+  const int result = rule(ClassicArgumentField(), path);
+  if (result == 1) {
+    Slots().currentFileName = path;
+    Slots().headerName = announcedName;
+  }
+  return result;
 }
 
-void DeliverWideAnswer(const std::string& path, const char* announcedName, WideLinkContext& context,
-                       std::string& answerPath) {
-  answerPath = path;
-  context.fileName = announcedName;
+int AnswerWide(CommandRule rule, int tooLong, const char* announcedName, WideLinkContext& context,
+               std::string& answerPath) {
+  WideArgument field;
+  if (!CopyWideArgument(context, field)) return tooLong;
+  std::string path;
+  const int result = rule(field.data(), path);
+  if (result == 1) {
+    answerPath = path;
+    context.fileName = announcedName;
+  }
+  return result;
 }
 
 }  // namespace corvane

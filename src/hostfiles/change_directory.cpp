@@ -25,21 +25,11 @@ int ChangeDirectoryTo(char* field, std::string& answerPath) {
 
 }  // namespace
 
-int ChangeDirectory() {
-  std::string path;
-  const int result = ChangeDirectoryTo(ClassicArgumentField(), path);
-  if (result == 1) DeliverClassicAnswer(path, "cd");
-  return result;
-}
+int ChangeDirectory() { return AnswerClassic(ChangeDirectoryTo, "cd"); }
 
 // An argument too long for the wide buffer is refused like a missing directory.
 int ChangeDirectory(WideLinkContext& context, std::string& answerPath) {
-  WideArgument field;
-  if (!CopyWideArgument(context, field)) return kAnswerDirectoryFailed;
-  std::string path;
-  const int result = ChangeDirectoryTo(field.data(), path);
-  if (result == 1) DeliverWideAnswer(path, "cd", context, answerPath);
-  return result;
+  return AnswerWide(ChangeDirectoryTo, kAnswerDirectoryFailed, "cd", context, answerPath);
 }
 
 }  // namespace corvane

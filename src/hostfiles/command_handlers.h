@@ -27,9 +27,17 @@ StdioFile CreateAnswerFile(std::string& answerPath);
 // not all of it reached the disk, since a partial answer would mislead.
 bool WriteAnswerFile(const std::string& text, std::string& answerPath);
 
-// Hand a written answer to the engine that asked.
-void DeliverClassicAnswer(const std::string& answerPath, const char* announcedName);
-void DeliverWideAnswer(const std::string& path, const char* announcedName, WideLinkContext& context,
-                       std::string& answerPath);
+// One command's rule: carries it out with the argument field, writes the answer
+// file and gives 1 with its path, or a failure result.
+using CommandRule = int (*)(char* field, std::string& answerPath);
+
+// Runs a rule on the classic argument field; on success the answer goes to the
+// classic engine (currentFileName, headerName := announcedName).
+int AnswerClassic(CommandRule rule, const char* announcedName);
+// Runs a rule on the wide packet's argument; `tooLong` is the result for an
+// argument that does not fit its buffer. On success: answerPath and the
+// context's fileName := announcedName.
+int AnswerWide(CommandRule rule, int tooLong, const char* announcedName, WideLinkContext& context,
+               std::string& answerPath);
 
 }  // namespace corvane

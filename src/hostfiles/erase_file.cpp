@@ -25,22 +25,12 @@ int EraseNamed(char* field, std::string& answerPath) {
 
 }  // namespace
 
-int EraseFile() {
-  std::string path;
-  const int result = EraseNamed(ClassicArgumentField(), path);
-  if (result == 1) DeliverClassicAnswer(path, "erase");
-  return result;
-}
+int EraseFile() { return AnswerClassic(EraseNamed, "erase"); }
 
 // An argument too long for the wide buffer is refused: erasing a cut name
 // could remove a different file.
 int EraseFile(WideLinkContext& context, std::string& answerPath) {
-  WideArgument field;
-  if (!CopyWideArgument(context, field)) return 0;
-  std::string path;
-  const int result = EraseNamed(field.data(), path);
-  if (result == 1) DeliverWideAnswer(path, "erase", context, answerPath);
-  return result;
+  return AnswerWide(EraseNamed, 0, "erase", context, answerPath);
 }
 
 }  // namespace corvane

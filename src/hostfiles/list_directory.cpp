@@ -3,6 +3,7 @@
 #include "hostfiles/command_handlers.h"
 #include "hostfiles/server_root.h"
 #include "platform/paths.h"
+#include "wide/wide_context.h"
 
 namespace corvane {
 namespace {
@@ -21,7 +22,7 @@ std::string ListingLine(const DirectoryEntry& entry) {
 }
 
 // The command's argument plays no part: the whole current directory is listed.
-int ListCurrentDirectory(std::string& answerPath) {
+int ListCurrentDirectory(char* /*field*/, std::string& answerPath) {
   const std::optional<std::string> current = CurrentDirectory();
   if (!current || !PathInsideRoot(*current)) return 0;
   const auto entries = ListDirectory(*current);
@@ -35,17 +36,16 @@ int ListCurrentDirectory(std::string& answerPath) {
 
 }  // namespace
 
-int ListDirectory() {
-  std::string path;
-  const int result = ListCurrentDirectory(path);
-  if (result == 1) DeliverClassicAnswer(path, "dir");
-  return result;
-}
+int ListDirectory() { return AnswerClassic(ListCurrentDirectory, "dir"); }
 
+// The argument plays no part, so one too long for the wide buffer still lists.
 int ListDirectory(WideLinkContext& context, std::string& answerPath) {
   std::string path;
-  const int result = ListCurrentDirectory(path);
-  if (result == 1) DeliverWideAnswer(path, "dir", context, answerPath);
+  const int result = ListCurrentDirectory(nullptr, path);
+  if (result == 1) {
+    answerPath = path;
+    context.fileName = "dir";
+  }
   return result;
 }
 
