@@ -41,17 +41,24 @@ bool Event::Reset() {
 }
 
 WaitResult Event::Wait(std::uint32_t milliseconds) {
+  if (milliseconds == kWaitForever) return Settle(std::nullopt);
+  return Settle(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds));
+}
+
+WaitResult Event::WaitUntil(std::chrono::steady_clock::time_point deadline) { return Settle(deadline); }
+
+WaitResult Event::Settle(std::optional<std::chrono::steady_clock::time_point> deadline) {
   std::unique_lock lock(mutex_);
   if (!open_) return WaitResult::Failed;
   const std::uint64_t generation = generation_;
   const auto settled = [&] { return generation_ != generation || signalled_; };
-  if (milliseconds == 0) {
-    // A zero wait is a test, asked between every packet: no need to enter the kernel.
-    if (!settled()) return WaitResult::Timeout;
-  } else if (milliseconds == kWaitForever) {
+  if (!deadline) {
     changed_.wait(lock, settled);
-  } else if (!changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), settled)) {
-    return WaitResult::Timeout;
+  } else if (!settled()) {
+    // A deadline already passed is a test, asked between every packet: no need to enter the kernel.
+    if (*deadline <= std::chrono::steady_clock::now() || !changed_.wait_until(lock, *deadline, settled)) {
+      return WaitResult::Timeout;
+    }
   }
   if (generation_ != generation) return WaitResult::Failed;
   if (reset_ == EventReset::Auto) signalled_ = false;

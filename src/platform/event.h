@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 
 namespace corvane {
 
@@ -31,8 +32,13 @@ class Event {
   // Waits up to `milliseconds` (kWaitForever: no limit). An auto-reset event is
   // reset by the wait that it satisfies.
   WaitResult Wait(std::uint32_t milliseconds);
+  // Waits until `deadline` at the latest; a deadline already passed tests the event.
+  WaitResult WaitUntil(std::chrono::steady_clock::time_point deadline);
 
  private:
+  // Waits for the event until `deadline`, or for ever without one.
+  WaitResult Settle(std::optional<std::chrono::steady_clock::time_point> deadline);
+
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool open_ = false;
