@@ -70,6 +70,9 @@ int ClassicChecksum(const std::uint8_t* bytes);
 // receivedLength, receivedSequence and receivedData; the CHECK byte is handed
 // back and replaced by a zero. False when the line holds no complete packet.
 bool ClassicParseLine(int lineLength, std::uint8_t& type, std::uint8_t& check);
+// How many more bytes the packet line in `line` needs at least: after SOH come
+// LEN, SEQ, TYPE, CHECK and the end of line; once LEN has arrived it tells the rest.
+int ClassicLineRemainder(const std::uint8_t* line, int stored);
 // Forgets the last packet parsed and reads the next line into receiveBuffer:
 // its length, or -1 (time-out) or -2 (cancel).
 int ClassicReadLine();

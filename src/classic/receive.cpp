@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "api/transfer_session.h"
 #include "classic/classic_link.h"
 #include "serial/serial_io.h"
@@ -24,6 +26,17 @@ bool ClassicParseLine(int lineLength, std::uint8_t& type, std::uint8_t& check) {
   return true;
 }
 
+int ClassicLineRemainder(const std::uint8_t* line, int stored) {
+  constexpr int kShortestAfterSoh = 5;
+  int start = 0;
+  while (start < stored && line[start] != kSoh) ++start;
+  if (start == stored) return 0;
+  if (stored - start < 2) return start + 1 + kShortestAfterSoh - stored;
+  // LEN counts SEQ to CHECK; the end of line follows.
+  const int end = start + 2 + UnChar(line[start + 1]) + 1;
+  return std::max(end, start + 1 + kShortestAfterSoh) - stored;
+}
+
 int ClassicReadLine() {
   ClassicLinkState& link = ClassicLink();
   link.receivedLength = -1;
@@ -32,7 +45,7 @@ int ClassicReadLine() {
   // Until a packet is parsed the data field reads as empty, never as stale bytes.
   link.receivedData = link.receiveBuffer;
   return SerialReadLine(link.receiveBuffer, kClassicLineLimit, ClassicConfig().receiveEol,
-                        ClassicConfig().timeoutSeconds);
+                        ClassicConfig().timeoutSeconds, ClassicLineRemainder);
 }
 
 std::uint8_t ClassicReadPacket() {

@@ -1,5 +1,8 @@
 #include "serial/serial_io.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "api/transfer_session.h"
 #include "platform/thread.h"
 #include "platform/tick.h"
@@ -12,15 +15,31 @@ constexpr std::uint32_t kFlushPauseMs = 10;
 constexpr std::uint32_t kHalfRange = 0x7FFFFFFF;
 constexpr std::uint32_t kOneHourMs = 3'600'000;
 
+using Clock = std::chrono::steady_clock;
+
 // Takes the next block from the driver; the 10 ms read wait paces idle loops.
 void Fill(SerialInputState& input) {
   CSerialPort& port = SerialPort();
+  if (input.pacing.BaudRate() != port.BaudRate()) input.pacing.Restart(port.BaudRate());
+  input.bufferStart += input.count;
+  const Clock::time_point now = Clock::now();
+  const Clock::time_point quietUntil = input.pacing.QuietUntil(input.bufferStart, now);
+  // Nothing awaited can be complete before then; a cancel ends the sleep early.
+  if (quietUntil > now) Session().cancelEvent.WaitUntil(quietUntil);
   port.SetReadWait(1);
   std::uint32_t count = 0;
   port.ReadAvailable(input.buffer, kSerialInputCapacity, count);
+  if (count > 0) input.pacing.NoteArrival(input.bufferStart + count, Clock::now());
   input.count = count;
   input.buffer[count] = 0;
   input.index = 0;
+}
+
+// Drops the buffered input; the bytes taken so far keep their stream positions.
+void DropBuffered(SerialInputState& input) {
+  input.bufferStart += input.index;
+  input.count = input.index = 0;
+  input.pacing.Forget();
 }
 
 }  // namespace
@@ -34,11 +53,13 @@ std::uint8_t SerialInput(int mode) {
   SerialInputState& input = SerialInputs();
   switch (mode) {
     case kInputPurge:
+      // A new transaction may run on another line: learn its pacing afresh.
       SerialPort().PurgeInput();
-      input.count = input.index = 0;
+      DropBuffered(input);
+      input.pacing.Restart(SerialPort().BaudRate());
       return 0;
     case kInputDiscard:
-      input.count = input.index = 0;
+      DropBuffered(input);
       return 0;
     case kInputReady:
       if (input.index == input.count) Fill(input);
@@ -62,14 +83,26 @@ int SerialFlushInput() {
   return 0;
 }
 
-bool SerialWrite(const std::uint8_t* data, std::uint32_t length) { return SerialPort().Write(data, length); }
+void SerialExpect(std::uint32_t count) {
+  SerialInputState& input = SerialInputs();
+  input.pacing.Expect(input.bufferStart + input.index, count, Clock::now());
+}
+
+bool SerialWrite(const std::uint8_t* data, std::uint32_t length) {
+  SerialInputState& input = SerialInputs();
+  const bool written = SerialPort().Write(data, length);
+  input.pacing.NoteWrite(length, input.index != input.count, Clock::now());
+  return written;
+}
 
 int SerialSend(const std::uint8_t* data, int length) {
   SerialWrite(data, static_cast<std::uint32_t>(length));
   return length;
 }
 
-int SerialReadLine(std::uint8_t* buffer, int size, std::uint8_t endOfLine, int timeoutSeconds) {
+int SerialReadLine(std::uint8_t* buffer, int size, std::uint8_t endOfLine, int timeoutSeconds,
+                   LineRemainder remainder) {
+  SerialInputState& input = SerialInputs();
   SecondsTimer(-1);
   buffer[0] = 0;
   int stored = 0;
@@ -82,6 +115,10 @@ int SerialReadLine(std::uint8_t* buffer, int size, std::uint8_t endOfLine, int t
       const std::uint8_t byte = SerialGetByte();
       buffer[stored++] = byte;
       if (byte == endOfLine) break;
+      // The buffer ran dry mid-line: say what is still under way before the next fill.
+      if (remainder != nullptr && input.index == input.count) {
+        SerialExpect(static_cast<std::uint32_t>(std::max(0, remainder(buffer, stored))));
+      }
     } while (stored < size && SerialByteReady() == 1);
     buffer[stored] = 0;
     if (buffer[stored - 1] == endOfLine) {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "serial/line_pacing.h"
+
 namespace corvane {
 
 inline constexpr std::uint32_t kSerialInputCapacity = 4096;
@@ -14,6 +16,8 @@ struct SerialInputState {
   std::uint32_t index = 0;
   std::uint32_t timerStart = 0;
   std::uint32_t lastTick = 0;
+  std::uint64_t bufferStart = 0;  // stream position of the buffer's first byte
+  LinePacing pacing;
 };
 
 SerialInputState& SerialInputs();
@@ -29,13 +33,22 @@ std::uint8_t SerialGetByte();
 int SerialByteReady();
 // Sleeps 10 ms, purges the driver's receive queue and empties the buffer.
 int SerialFlushInput();
+// Tells the input side that the next `count` bytes to be taken are already
+// under way (the rest of a packet whose length has arrived), so that a wait for
+// them can sleep through their line time instead of waking for every byte.
+void SerialExpect(std::uint32_t count);
 bool SerialWrite(const std::uint8_t* data, std::uint32_t length);
 // Writes and reports `length` whatever the outcome.
 int SerialSend(const std::uint8_t* data, int length);
+// How many more bytes a line needs at least, judged from the `stored` bytes
+// so far (0: not known).
+using LineRemainder = int (*)(const std::uint8_t* line, int stored);
 // Reads one line ending with `endOfLine` into `buffer` (which holds size + 1
 // bytes). Returns its length without the end-of-line byte (zero-terminated),
-// `size` when the buffer filled first, -1 on time-out, -2 on cancel.
-int SerialReadLine(std::uint8_t* buffer, int size, std::uint8_t endOfLine, int timeoutSeconds);
+// `size` when the buffer filled first, -1 on time-out, -2 on cancel. With a
+// `remainder`, a line whose rest is known to be under way is waited for in one sleep.
+int SerialReadLine(std::uint8_t* buffer, int size, std::uint8_t endOfLine, int timeoutSeconds,
+                   LineRemainder remainder = nullptr);
 // seconds < 0 starts the timer (result 0); otherwise -1 once more than
 // `seconds` whole seconds have passed since the start, else 0.
 int SecondsTimer(int seconds);

@@ -8,6 +8,8 @@ namespace {
 constexpr std::size_t kShortWriteLimit = 200;
 constexpr std::uint32_t kMinimumReadWaitMs = 10;
 constexpr std::uint32_t kSettleMs = 10;
+// A read of one byte may take the read wait plus one byte's 10 ms read time-out.
+constexpr std::uint32_t kPerByteReadMs = 10;
 
 }  // namespace
 
@@ -90,13 +92,13 @@ bool CSerialPort::ReadAvailable(std::uint8_t* buffer, std::uint32_t capacity, st
   if (capacity == 0) return true;
   if (!IsOpen()) {
     // A closed port answers like a quiet line, so that waiting loops stay paced.
-    SleepMilliseconds(readWait_ + kSettleMs);
+    SleepMilliseconds(readWait_ + kPerByteReadMs);
     return false;
   }
   // Hand over what has arrived as soon as the driver holds no more: the readers
   // above ask again for the rest, so waiting for a quiet line would only hold
   // back the end of every packet by the read wait.
-  if (!device_.WaitReadable(readWait_)) return false;
+  if (!device_.WaitReadable(readWait_ + kPerByteReadMs)) return false;
   count = static_cast<std::uint32_t>(device_.ReadNow(buffer, capacity));
   // Readable yet empty is an end of file or a failure: pace it like silence.
   if (count == 0) SleepMilliseconds(readWait_);

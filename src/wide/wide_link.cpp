@@ -130,6 +130,8 @@ int WideReadFrame(WideLinkContext& context) {
     return kFrameNotSoh;
   }
 
+  // LEN1, LEN2, SEQ, TYPE and CHECK are under way at least.
+  SerialExpect(kFrameOverhead - 1);
   SecondsTimer(-1);
   if (!AwaitByte(2)) return kFrameNoLen1;
   packet[1] = SerialGetByte();
@@ -140,6 +142,7 @@ int WideReadFrame(WideLinkContext& context) {
       UnChar(static_cast<signed char>(packet[1])) * 64 + UnChar(static_cast<signed char>(packet[2]));
   context.rxLength = length;
   if (length > kWideMaxData || length < 0) return kFrameBadLength;
+  SerialExpect(static_cast<std::uint32_t>(length + kFrameOverhead - 3));
 
   for (int i = 3; i < length + kFrameOverhead; ++i) {
     SecondsTimer(-1);

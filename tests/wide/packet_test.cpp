@@ -2,7 +2,11 @@
 // the next acceptable packet.
 #include <cstring>
 
+#include <thread>
+
 #include "serial/serial_io.h"
+#include "serial/serial_port.h"
+#include "support/paced_line.h"
 
 #include "wide/wide_link.h"
 #include "wide/wide_probe.h"
@@ -69,6 +73,27 @@ TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
     }
     SerialFlushInput();
   }
+}
+
+// Once the line has shown that it keeps its rate, a long frame is waited for
+// in a few sleeps instead of one wake-up per byte, and still arrives whole.
+TEST_F(WidePacketTest, SleepsThroughAFrameOnceTheLineHasShownItsRate) {
+  constexpr int kBaud = 38400;
+  SerialPort().SetBaudRate(kBaud);
+  SerialInput(kInputPurge);
+  long wakes[2] = {};
+  for (int round = 0; round < 2; ++round) {
+    WideLinkContext& context = Fresh(round);
+    std::thread line([&] { SendPaced(peer_, WidePacket('D', round, AllByteValues(512)), kBaud); });
+    const long before = WakesOfThisThread();
+    const int result = WideReadPacket(context);
+    wakes[round] = WakesOfThisThread() - before;
+    line.join();
+    ASSERT_EQ(result, 'D');
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(context.rxData), 512), AllByteValues(512));
+  }
+  EXPECT_TRUE(SerialInputs().pacing.KeepsRate());
+  EXPECT_LT(wakes[1], 12);  // learning took about one wake-up a byte
 }
 
 // Real waits: the engine's three seconds of silence, its two-second gap.

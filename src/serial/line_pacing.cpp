@@ -1,0 +1,68 @@
+#include "serial/line_pacing.h"
+
+#include <algorithm>
+
+namespace corvane {
+namespace {
+
+// Shorter writes take too little line time to tell a paced line from a fast one.
+constexpr std::uint32_t kEvidenceBytes = 16;
+// A fill's own wait for a first byte: a transmitter busy for less than this is
+// waited out by that one wait, so sleeping first would only add a wake-up.
+constexpr std::chrono::milliseconds kFillWait{20};
+// One sleep never outlasts the engines' one-second timer steps, so time-outs stay on time.
+constexpr std::chrono::milliseconds kLongestSleep{1000};
+
+}  // namespace
+
+void LinePacing::Restart(int baudRate) {
+  *this = LinePacing{};
+  baudRate_ = baudRate;
+  // Ten bit times a byte: start, eight data (or seven and parity), stop.
+  if (baudRate > 0) byteTime_ = std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(10)) / baudRate;
+}
+
+void LinePacing::OpenTrial(std::uint32_t count, std::uint64_t decidedAt, Clock::time_point now) {
+  if (count < kEvidenceBytes || byteTime_ == Clock::duration::zero()) return;
+  trial_ = Trial{true, now, byteTime_ * count, decidedAt};
+}
+
+void LinePacing::NoteWrite(std::uint32_t count, bool inputUnread, Clock::time_point now) {
+  transmitterIdleAt_ = std::max(transmitterIdleAt_, now) + byteTime_ * count;
+  // The answer's first byte decides; unread input would be taken for it.
+  if (!inputUnread) OpenTrial(count, 0, now);
+}
+
+void LinePacing::NoteArrival(std::uint64_t end, Clock::time_point now) {
+  if (!trial_.open || end < trial_.decidedAt) return;
+  trial_.open = false;
+  // Bytes that come far sooner than their line time show a line faster than
+  // its rate; between the two bounds nothing is learned.
+  const Clock::duration waited = now - trial_.since;
+  if (waited >= trial_.lineTime * 3 / 4) keepsRate_ = true;
+  if (waited < trial_.lineTime / 2) keepsRate_ = false;
+}
+
+void LinePacing::Expect(std::uint64_t position, std::uint32_t count, Clock::time_point now) {
+  expectedEnd_ = position + count;
+  // While predictions are off the reader wakes for every byte, so the last one's arrival is seen.
+  if (!keepsRate_) OpenTrial(count, expectedEnd_, now);
+}
+
+void LinePacing::Forget() {
+  expectedEnd_ = 0;
+  trial_.open = false;
+}
+
+LinePacing::Clock::time_point LinePacing::QuietUntil(std::uint64_t position, Clock::time_point now) const {
+  if (!keepsRate_) return now;
+  Clock::time_point until = transmitterIdleAt_ - now >= kFillWait ? transmitterIdleAt_ : now;
+  // The last byte is left to the poll, which returns the moment it lands: a
+  // sleep through it would overshoot by however late the driver hands it over.
+  if (expectedEnd_ > position + 1) {
+    until = std::max(until, now + byteTime_ * static_cast<std::int64_t>(expectedEnd_ - position - 1));
+  }
+  return std::min(until, now + kLongestSleep);
+}
+
+}  // namespace corvane

@@ -1,0 +1,54 @@
+// When awaited bytes can have arrived on a line that carries them no faster
+// than its rate, so that the worker sleeps through a packet's known remainder,
+// or through its own packet's line time, instead of waking for every byte.
+// A pty without a paced peer delivers at once, so nothing is predicted until
+// the line has shown that it keeps its rate; until then every wait is a poll.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace corvane {
+
+class LinePacing {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // A new transaction or a new rate: what was learned about the line no longer holds.
+  void Restart(int baudRate);
+  int BaudRate() const { return baudRate_; }
+  bool KeepsRate() const { return keepsRate_; }
+
+  // `count` bytes were written at `now`. With input still unread an answer
+  // could not be told from bytes already under way, so it teaches nothing.
+  void NoteWrite(std::uint32_t count, bool inputUnread, Clock::time_point now);
+  // A fill at `now` took bytes from the driver, up to stream position `end`.
+  void NoteArrival(std::uint64_t end, Clock::time_point now);
+  // The reader at stream position `position` knows at `now` that `count` more bytes are under way.
+  void Expect(std::uint64_t position, std::uint32_t count, Clock::time_point now);
+  // Input was discarded: what was expected will not come.
+  void Forget();
+  // Until when a fill at `position`, with nothing buffered, can sleep before
+  // it looks at the line; `now` when there is nothing to sleep through.
+  Clock::time_point QuietUntil(std::uint64_t position, Clock::time_point now) const;
+
+ private:
+  int baudRate_ = 0;
+  Clock::duration byteTime_{};
+  bool keepsRate_ = false;
+  // Bytes that cannot all arrive before their line time has passed: an answer to
+  // a write, or a packet's known rest. When they come tells whether the line keeps its rate.
+  struct Trial {
+    bool open = false;
+    Clock::time_point since{};
+    Clock::duration lineTime{};
+    std::uint64_t decidedAt = 0;  // the stream position whose arrival decides
+  };
+  void OpenTrial(std::uint32_t count, std::uint64_t decidedAt, Clock::time_point now);
+
+  Trial trial_;
+  Clock::time_point transmitterIdleAt_{};  // when the bytes written so far have left
+  std::uint64_t expectedEnd_ = 0;          // the stream position up to which bytes are under way
+};
+
+}  // namespace corvane

@@ -1,0 +1,65 @@
+#include <thread>
+
+#include "classic_fixture.h"
+#include "support/paced_line.h"
+
+namespace corvane::testing {
+namespace {
+
+std::string Line(std::string_view bytes) { return std::string(bytes); }
+
+TEST(ClassicLineRemainder, CountsWhatThePacketStillNeeds) {
+  struct Case {
+    const char* what;
+    std::string stored;
+    int remainder;
+  };
+  const std::string packet = KermitPacket('D', 1, "0123456789");  // SOH, LEN, SEQ, TYPE, ten bytes, CHECK, CR
+  const Case cases[] = {
+      {"nothing yet", "", 0},
+      {"noise without a start", "abc", 0},
+      {"a start alone: LEN, SEQ, TYPE, CHECK and the end of line follow", "\x01", 5},
+      {"noise, then a start", "xy\x01", 5},
+      {"LEN known", packet.substr(0, 2), 14},
+      {"halfway", packet.substr(0, 9), 7},
+      {"all but the end of line", packet.substr(0, 15), 1},
+      {"a LEN below the shortest packet still waits for the shortest", Line("\x01\x21"), 4},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ClassicLineRemainder(reinterpret_cast<const std::uint8_t*>(c.stored.data()),
+                                   static_cast<int>(c.stored.size())),
+              c.remainder)
+        << c.what;
+  }
+}
+
+// Once the line has shown that it keeps its rate, a packet is waited for in a
+// few sleeps instead of one wake-up per byte, and still arrives whole.
+TEST(ClassicPacedRead, SleepsThroughAPacketOnceTheLineHasShownItsRate) {
+  constexpr int kBaud = 9600;
+  SerialPeer peer(kBaud);
+  ASSERT_TRUE(peer.IsReady());
+  ResetClassicEngine();
+  SerialInput(kInputPurge);
+  const std::string data(80, 'x');
+
+  long wakes[2] = {};
+  for (int round = 0; round < 2; ++round) {
+    ClassicLink().sequence = round;
+    std::thread line([&] { SendPaced(peer, KermitPacket('D', round, data), kBaud); });
+    const long before = WakesOfThisThread();
+    const std::uint8_t type = ClassicReadPacket();
+    wakes[round] = WakesOfThisThread() - before;
+    line.join();
+    ASSERT_EQ(type, 'D');
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(ClassicLink().receivedData), 80), data);
+  }
+  EXPECT_TRUE(SerialInputs().pacing.KeepsRate());
+  // The first packet teaches: one wake-up a byte. The second needs a handful.
+  EXPECT_GT(wakes[0], 40);
+  EXPECT_LT(wakes[1], 12);
+  ResetClassicEngine();
+}
+
+}  // namespace
+}  // namespace corvane::testing

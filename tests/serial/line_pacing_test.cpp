@@ -1,0 +1,134 @@
+#include "serial/line_pacing.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+using Clock = LinePacing::Clock;
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+constexpr int kBaud = 9600;
+const microseconds kByte{1041};  // ten bit times at 9600 baud, rounded down to whole microseconds
+const Clock::time_point kStart = Clock::time_point{} + std::chrono::hours(1);
+
+// Close enough: the byte time is 1041.67 µs, so counts of bytes drift below a microsecond each.
+void ExpectNear(Clock::time_point actual, Clock::time_point expected) {
+  EXPECT_LT(std::chrono::abs(actual - expected), microseconds(500));
+}
+
+// A pacing that has already seen its line keep the rate.
+LinePacing Learned() {
+  LinePacing pacing;
+  pacing.Restart(kBaud);
+  pacing.NoteWrite(90, false, kStart);
+  pacing.NoteArrival(1, kStart + 95 * kByte);
+  return pacing;
+}
+
+TEST(LinePacing, LearnsFromWhenBytesArriveAgainstTheirLineTime) {
+  enum class Trial { Write, Remainder };
+  struct Case {
+    const char* what;
+    Trial trial;
+    std::uint32_t count;
+    bool inputUnread;
+    int percentOfLineTime;  // when the deciding byte arrives
+    bool keepsRate;
+  };
+  const Case cases[] = {
+      {"an answer after the question has left", Trial::Write, 90, false, 100, true},
+      {"an answer a little early (driver slack)", Trial::Write, 90, false, 80, true},
+      {"an answer at once: a line faster than its rate", Trial::Write, 90, false, 5, false},
+      {"between the bounds nothing is learned", Trial::Write, 90, false, 60, false},
+      {"a short question takes too little time to tell", Trial::Write, 15, false, 100, false},
+      {"unread input could pass for the answer", Trial::Write, 90, true, 100, false},
+      {"a packet's rest trickling in at the rate", Trial::Remainder, 40, false, 98, true},
+      {"a packet's rest there at once", Trial::Remainder, 40, false, 1, false},
+      {"a short rest tells nothing", Trial::Remainder, 8, false, 100, false},
+  };
+  for (const Case& c : cases) {
+    LinePacing pacing;
+    pacing.Restart(kBaud);
+    const Clock::time_point decided = kStart + kByte * c.count * c.percentOfLineTime / 100;
+    if (c.trial == Trial::Write) {
+      pacing.NoteWrite(c.count, c.inputUnread, kStart);
+      pacing.NoteArrival(1, decided);
+    } else {
+      pacing.Expect(100, c.count, kStart);
+      pacing.NoteArrival(100 + c.count / 2, kStart + kByte * c.count / 2);  // not yet the last byte
+      pacing.NoteArrival(100 + c.count, decided);
+    }
+    EXPECT_EQ(pacing.KeepsRate(), c.keepsRate) << c.what;
+  }
+}
+
+TEST(LinePacing, AFastAnswerUnlearnsAndARestartForgets) {
+  LinePacing pacing = Learned();
+  ASSERT_TRUE(pacing.KeepsRate());
+  pacing.NoteWrite(90, false, kStart + milliseconds(200));
+  pacing.NoteArrival(2, kStart + milliseconds(201));
+  EXPECT_FALSE(pacing.KeepsRate());
+
+  pacing = Learned();
+  pacing.Restart(kBaud);
+  EXPECT_FALSE(pacing.KeepsRate());
+  pacing.Expect(0, 50, kStart);
+  EXPECT_EQ(pacing.QuietUntil(0, kStart), kStart);
+}
+
+TEST(LinePacing, PredictsNothingUntilTheLineHasShownItsRate) {
+  LinePacing pacing;
+  pacing.Restart(kBaud);
+  pacing.NoteWrite(512, true, kStart);
+  pacing.Expect(0, 500, kStart);
+  EXPECT_EQ(pacing.QuietUntil(0, kStart), kStart);
+}
+
+TEST(LinePacing, SleepsThroughWhatIsUnderWay) {
+  const Clock::time_point now = kStart + milliseconds(500);
+  struct Case {
+    const char* what;
+    std::uint32_t written;   // bytes written at `now`
+    std::uint32_t expected;  // bytes under way from position 10
+    std::uint64_t position;  // where the fill stands
+    Clock::duration sleep;
+  };
+  const Case cases[] = {
+      {"the rest of a packet but its last byte", 0, 80, 10, 79 * kByte},
+      {"part of the rest already taken", 0, 80, 50, 39 * kByte},
+      {"only the last byte left: the poll waits for it", 0, 80, 89, Clock::duration::zero()},
+      {"everything taken", 0, 80, 95, Clock::duration::zero()},
+      {"a long packet of ours leaves first", 90, 0, 10, 90 * kByte},
+      {"a short one is waited out by the fill's own wait", 6, 0, 10, Clock::duration::zero()},
+      {"the later of the two", 90, 20, 10, 90 * kByte},
+      {"never more than a second", 0, 4000, 10, milliseconds(1000)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    LinePacing pacing = Learned();
+    if (c.written > 0) pacing.NoteWrite(c.written, false, now);
+    if (c.expected > 0) pacing.Expect(10, c.expected, now);
+    ExpectNear(pacing.QuietUntil(c.position, now), now + c.sleep);
+  }
+}
+
+TEST(LinePacing, QueuedWritesLeaveOneAfterAnother) {
+  LinePacing pacing = Learned();
+  const Clock::time_point now = kStart + milliseconds(500);
+  pacing.NoteWrite(40, false, now);
+  pacing.NoteWrite(40, false, now + milliseconds(1));
+  ExpectNear(pacing.QuietUntil(0, now + milliseconds(2)), now + 80 * kByte);
+}
+
+TEST(LinePacing, DiscardedInputIsNoLongerAwaited) {
+  LinePacing pacing = Learned();
+  const Clock::time_point now = kStart + milliseconds(500);
+  pacing.Expect(10, 80, now);
+  pacing.Forget();
+  EXPECT_EQ(pacing.QuietUntil(10, now), now);
+}
+
+}  // namespace
+}  // namespace corvane
