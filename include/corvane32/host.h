@@ -31,6 +31,9 @@ class ProgressSurface {
   virtual void SetProgressPosition(int percent) = 0;  // 0..100
   // Animation frame 0..8: 0 no dot lit, k the k-th of eight dots from the PC lit.
   virtual void ShowFrame(int frame) = 0;
+  // False while the surface draws nothing (a quiet terminal): the window then
+  // skips its 100 ms animation timer, which would only wake the host for nothing.
+  virtual bool IsDrawn() const { return true; }
 };
 
 // The host application's user interface. The defaults are headless: no window

@@ -56,6 +56,10 @@ OperationText DescribeCommand(const TransferSession& session) {
 
 // The runner's pause between polls; the window's animation timer fires inside it.
 void PauseWithAnimation(CTransferProgress& progress, std::uint32_t& nextFrameTick) {
+  if (!progress.IsShown()) {
+    SleepMilliseconds(kPollPeriodMs);
+    return;
+  }
   const std::uint32_t end = TickCount() + kPollPeriodMs;
   for (;;) {
     const std::uint32_t now = TickCount();

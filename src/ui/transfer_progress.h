@@ -40,6 +40,8 @@ class CTransferProgress final : public ProgressInput {
   void DestroyWindow();
 
   bool Cancelled() const { return m_cancelled; }
+  // False for a headless host or a surface that draws nothing: the animation need not run.
+  bool IsShown() const { return surface_ != nullptr && surface_->IsDrawn(); }
   const std::string& Status() const { return m_status; }
   const std::string& Message() const { return m_message; }
   int Frame() const { return m_frame; }

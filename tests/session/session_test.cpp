@@ -29,14 +29,18 @@ struct DispatchCall {
 // Records what the host's progress window is asked to draw.
 class RecordingSurface final : public ProgressSurface {
  public:
-  explicit RecordingSurface(std::vector<std::string>& messages) : messages_(messages) {}
+  RecordingSurface(std::vector<std::string>& messages, int& frames, bool drawn)
+      : messages_(messages), frames_(frames), drawn_(drawn) {}
   void SetTexts(const std::string& message, const std::string& /*status*/) override { messages_.push_back(message); }
   void ShowProgressBar(bool) override {}
   void SetProgressPosition(int) override {}
-  void ShowFrame(int) override {}
+  void ShowFrame(int) override { ++frames_; }
+  bool IsDrawn() const override { return drawn_; }
 
  private:
   std::vector<std::string>& messages_;
+  int& frames_;
+  bool drawn_;
 };
 
 // A host whose message queue can press Cancel or call TransferCancel after a delay.
@@ -47,7 +51,7 @@ class ScriptedHost final : public HostUi {
   std::unique_ptr<ProgressSurface> CreateProgressSurface(HostWindow, ProgressInput& input) override {
     input_ = &input;
     created_ = Clock::now();
-    return std::make_unique<RecordingSurface>(messages);
+    return std::make_unique<RecordingSurface>(messages, frames, surfaceDrawn);
   }
   void EnableHostWindow(HostWindow, bool enable) override { enableCalls.push_back(enable); }
   bool HasPendingMessage() override {
@@ -62,6 +66,8 @@ class ScriptedHost final : public HostUi {
   Action action = Action::None;
   std::vector<std::string> messages;
   std::vector<bool> enableCalls;
+  bool surfaceDrawn = true;
+  int frames = 0;  // ShowFrame calls, the first one when the window opens
 
  private:
   ProgressInput* input_ = nullptr;
@@ -134,6 +140,19 @@ TEST_F(SessionTest, EveryOperationLastsAtLeastOnePollPeriod) {
   const auto start = Clock::now();
   ASSERT_TRUE(TransferReceive("x"));
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(250));
+}
+
+TEST_F(SessionTest, TheAnimationRunsOnlyWhereItIsDrawn) {
+  for (const bool drawn : {true, false}) {
+    host_.surfaceDrawn = drawn;
+    host_.frames = 0;
+    ASSERT_TRUE(TransferReceive("x"));
+    if (drawn) {
+      EXPECT_GE(host_.frames, 3);  // every 100 ms of the operation's 250 ms at least
+    } else {
+      EXPECT_EQ(host_.frames, 1);
+    }
+  }
 }
 
 TEST_F(SessionTest, ArgumentsReachTheDispatcherAsTheOperationsDefine) {

@@ -81,6 +81,7 @@ class TerminalSurface final : public ProgressSurface {
   void ShowFrame(int frame) override {
     display_.Update([&] { display_.frame_ = std::clamp(frame, 0, kDots); });
   }
+  bool IsDrawn() const override { return display_.IsDrawing(); }
 
  private:
   TerminalDisplay& display_;
@@ -100,6 +101,11 @@ TerminalDisplay::~TerminalDisplay() = default;
 std::unique_ptr<ProgressSurface> TerminalDisplay::CreateProgressSurface(HostWindow /*parent*/, ProgressInput& input) {
   BeginOperation(input);
   return std::make_unique<TerminalSurface>(*this);
+}
+
+bool TerminalDisplay::IsDrawing() {
+  std::lock_guard lock(mutex_);
+  return drawing_;
 }
 
 void TerminalDisplay::BeginOperation(ProgressInput& input) {

@@ -49,6 +49,7 @@ class TerminalDisplay final : public HostUi {
   void BeginOperation(ProgressInput& input);
   void EndOperation();
   void Update(const std::function<void()>& change);
+  bool IsDrawing();
   void Redraw();
   void Erase();
   void ReadKeys();
