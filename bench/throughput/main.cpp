@@ -119,6 +119,8 @@ int main(int argc, char** argv) {
   PrintTable(results, std::cout);
   std::cout << '\n';
   PrintBoundTable(results, std::cout);
+  std::cout << '\n';
+  PrintWaitTable(results, std::cout);
   if (keep) {
     std::cerr << "runs kept in " << paths.scratch << '\n';
   } else {

@@ -23,6 +23,7 @@ struct Figures {
   double seconds = 0;
   double efficiency = 0;
   double cpuSeconds = 0;  // of the side that plays the PC's part in this direction
+  double waits = 0;       // times that side blocked
   int completed = 0;
   int runs = 0;
 };
@@ -37,6 +38,9 @@ std::optional<Figures> FiguresOf(const CaseResults& results, Direction role) {
   });
   figures.cpuSeconds = *MedianOf(results, [&](const TransferResult& run) {
     return role == Direction::Send ? run.senderCpu : run.receiverCpu;
+  });
+  figures.waits = *MedianOf(results, [&](const TransferResult& run) {
+    return static_cast<double>(role == Direction::Send ? run.senderWaits : run.receiverWaits);
   });
   for (const TransferResult& run : results.runs) figures.completed += run.ok ? 1 : 0;
   figures.runs = static_cast<int>(results.runs.size());
@@ -125,6 +129,36 @@ void PrintTable(const std::vector<CaseResults>& cases, std::ostream& out) {
     } else {
       PrintRow(cases, results, results.what.direction, out);
     }
+  }
+}
+
+void PrintWaitTable(const std::vector<CaseResults>& cases, std::ostream& out) {
+  // Every accepted packet costs a wake for its arrival (when it starts is the
+  // peer's business) and one for the 10 ms sleep after it; the host's thread
+  // looks at the operation every 250 ms.
+  constexpr double kWaitsPerPacket = 2;
+  constexpr double kHostPollsPerSecond = 4;
+  out << "| Peers | Direction | File | Baud | Packets | Waits | Waits per packet | Floor waits | "
+         "C-Kermit basic waits per packet | CPU × C-Kermit basic | Floor × C-Kermit basic waits |\n";
+  out << "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
+  for (const CaseResults& results : cases) {
+    const TransferCase& what = results.what;
+    if (IsKermit(what.peers)) continue;
+    const std::optional<Figures> mine = FiguresOf(results, what.direction);
+    const auto packets = MedianOf(results, [](const TransferResult& run) { return double(run.answers); });
+    const CaseResults* basic = KermitReference(cases, Peers::KermitBasic, what);
+    if (!mine || !packets || basic == nullptr) continue;
+    const std::optional<Figures> theirs = FiguresOf(*basic, what.direction);
+    const auto theirPackets = MedianOf(*basic, [](const TransferResult& run) { return double(run.answers); });
+    if (!theirs || !theirPackets || theirs->waits <= 0) continue;
+    const double floor = kWaitsPerPacket * *packets + kHostPollsPerSecond * mine->seconds;
+    const auto myBytes = static_cast<double>(results.runs.front().fileBytes);
+    const auto theirBytes = static_cast<double>(basic->runs.front().fileBytes);
+    out << "| " << Describe(what.peers) << " | " << Describe(what.direction) << " | " << Describe(what.media)
+        << " | " << what.baudRate << " | " << Format("%.0f", *packets) << " | " << Format("%.0f", mine->waits)
+        << " | " << Format("%.1f", mine->waits / *packets) << " | " << Format("%.0f", floor) << " | "
+        << Format("%.1f", theirs->waits / *theirPackets) << " | "
+        << CpuRatio(*mine, results.runs.front().fileBytes, basic, what.direction) << " | " << Format("%.2f", (floor / myBytes) / (theirs->waits / theirBytes)) << " |\n";
   }
 }
 

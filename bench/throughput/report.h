@@ -20,6 +20,9 @@ double Median(std::vector<double> values);
 void PrintTable(const std::vector<CaseResults>& cases, std::ostream& out);
 // For the Corvane rows: the time the line and the 10 ms flush after every
 // accepted packet leave at least, and how close the transfers came to it.
+// For the Corvane rows: how often the PC side blocked, against the fewest
+// wake-ups the prescribed waits allow and against C-Kermit's, per byte moved.
+void PrintWaitTable(const std::vector<CaseResults>& cases, std::ostream& out);
 void PrintBoundTable(const std::vector<CaseResults>& cases, std::ostream& out);
 
 }  // namespace corvane::bench

@@ -27,6 +27,8 @@ struct TransferResult {
   double wallSeconds = 0;       // start of the sending program to the end of both
   double senderCpu = 0;         // CPU seconds of the program that sent the file
   double receiverCpu = 0;
+  std::int64_t senderWaits = 0;  // times the program blocked (voluntary context switches)
+  std::int64_t receiverWaits = 0;
   std::uint64_t fileBytes = 0;  // the bytes the efficiency is counted on
   std::uint64_t lineBytes = 0;  // bytes that crossed the line, both ways
   // Packets on the answering side (ACKs carry no data, so each SOH is one):

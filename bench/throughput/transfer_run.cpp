@@ -217,6 +217,8 @@ TransferResult RunTransfer(const TransferCase& what, const BenchMedia& media, co
   ReadLineReport(logs / "line.out", pcSends ? "a->b" : "b->a", result);
   result.senderCpu = sender.CpuSeconds();
   result.receiverCpu = receiver.CpuSeconds();
+  result.senderWaits = sender.Waits();
+  result.receiverWaits = receiver.Waits();
 
   if (senderStatus != 0) {
     result.problem = "sender ended with " + (senderStatus ? std::to_string(*senderStatus) : "a time-out");

@@ -50,6 +50,7 @@ bool ChildProcess::Start(const ChildOptions& options) {
   argv.push_back(nullptr);
   pid_t pid = -1;
   cpuSeconds_ = 0;
+  waits_ = 0;
   const int error = posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
@@ -71,6 +72,7 @@ bool ChildProcess::Reap(bool block, int& status) {
   }
   cpuSeconds_ = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  waits_ = usage.ru_nvcsw;
   status = StatusOf(raw);
   return true;
 }

@@ -33,6 +33,9 @@ class ChildProcess {
   void Kill();       // SIGKILL, then reap
   // User plus system CPU seconds the child used, once Wait or Kill has reaped it; 0 before.
   double CpuSeconds() const { return cpuSeconds_; }
+  // How often the child blocked (voluntary context switches: every sleep or
+  // wait that did not find its answer ready), once reaped; 0 before.
+  std::int64_t Waits() const { return waits_; }
 
  private:
   // Reaps the child if it has ended (or waits for it); false while it runs on.
@@ -40,6 +43,7 @@ class ChildProcess {
 
   int pid_ = -1;
   double cpuSeconds_ = 0;
+  std::int64_t waits_ = 0;
 };
 
 }  // namespace corvane
