@@ -7,11 +7,11 @@ namespace {
 
 // Shorter writes take too little line time to tell a paced line from a fast one.
 constexpr std::uint32_t kEvidenceBytes = 16;
-// A fill's own wait for a first byte: a transmitter busy for less than this is
-// waited out by that one wait, so sleeping first would only add a wake-up.
-constexpr std::chrono::milliseconds kFillWait{20};
-// One sleep never outlasts the engines' one-second timer steps, so time-outs stay on time.
-constexpr std::chrono::milliseconds kLongestSleep{1000};
+// The least of a packet's tail that a sleep leaves to the poll.
+constexpr std::chrono::milliseconds kHoldBack{1};
+// No prediction stretches a wait beyond the engines' one-second timer steps,
+// so time-outs stay on time.
+constexpr std::chrono::milliseconds kLongestWait{1000};
 
 }  // namespace
 
@@ -54,15 +54,21 @@ void LinePacing::Forget() {
   trial_.open = false;
 }
 
-LinePacing::Clock::time_point LinePacing::QuietUntil(std::uint64_t position, Clock::time_point now) const {
-  if (!keepsRate_) return now;
-  Clock::time_point until = transmitterIdleAt_ - now >= kFillWait ? transmitterIdleAt_ : now;
-  // The last byte is left to the poll, which returns the moment it lands: a
-  // sleep through it would overshoot by however late the driver hands it over.
-  if (expectedEnd_ > position + 1) {
-    until = std::max(until, now + byteTime_ * static_cast<std::int64_t>(expectedEnd_ - position - 1));
-  }
-  return std::min(until, now + kLongestSleep);
+LinePacing::Clock::time_point LinePacing::RestDueAt(std::uint64_t position, Clock::time_point now) const {
+  if (!keepsRate_ || expectedEnd_ <= position) return now;
+  // The tail is left to the poll, which returns the moment it lands: `now` is
+  // already late by this thread's last wake-up, and a sleep that ends late
+  // would hold back the packet. At least the last byte, at least a millisecond.
+  const Clock::duration holdBack = std::max<Clock::duration>(byteTime_, kHoldBack);
+  const Clock::duration sleep = byteTime_ * static_cast<std::int64_t>(expectedEnd_ - position) - holdBack;
+  // A shorter sleep would save no wake-up over the poll.
+  if (sleep < holdBack) return now;
+  return now + std::min<Clock::duration>(sleep, kLongestWait);
+}
+
+LinePacing::Clock::duration LinePacing::TransmitterBusyFor(Clock::time_point now) const {
+  if (!keepsRate_ || transmitterIdleAt_ <= now) return Clock::duration::zero();
+  return std::min<Clock::duration>(transmitterIdleAt_ - now, kLongestWait);
 }
 
 }  // namespace corvane

@@ -1,6 +1,7 @@
 // When awaited bytes can have arrived on a line that carries them no faster
 // than its rate, so that the worker sleeps through a packet's known remainder,
-// or through its own packet's line time, instead of waking for every byte.
+// and waits out its own packet's line time in one wait, instead of waking for
+// every byte and every poll slice.
 // A pty without a paced peer delivers at once, so nothing is predicted until
 // the line has shown that it keeps its rate; until then every wait is a poll.
 #pragma once
@@ -28,9 +29,12 @@ class LinePacing {
   void Expect(std::uint64_t position, std::uint32_t count, Clock::time_point now);
   // Input was discarded: what was expected will not come.
   void Forget();
-  // Until when a fill at `position`, with nothing buffered, can sleep before
-  // it looks at the line; `now` when there is nothing to sleep through.
-  Clock::time_point QuietUntil(std::uint64_t position, Clock::time_point now) const;
+  // Until when a fill at `position`, with nothing buffered, can sleep through
+  // bytes under way before it looks at the line; `now` when there are none.
+  Clock::time_point RestDueAt(std::uint64_t position, Clock::time_point now) const;
+  // How much longer the bytes written so far take to leave: no answer can
+  // begin sooner, so a wait for one may last that much longer.
+  Clock::duration TransmitterBusyFor(Clock::time_point now) const;
 
  private:
   int baudRate_ = 0;

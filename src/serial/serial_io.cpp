@@ -23,10 +23,14 @@ void Fill(SerialInputState& input) {
   if (input.pacing.BaudRate() != port.BaudRate()) input.pacing.Restart(port.BaudRate());
   input.bufferStart += input.count;
   const Clock::time_point now = Clock::now();
-  const Clock::time_point quietUntil = input.pacing.QuietUntil(input.bufferStart, now);
-  // Nothing awaited can be complete before then; a cancel ends the sleep early.
-  if (quietUntil > now) Session().cancelEvent.WaitUntil(quietUntil);
-  port.SetReadWait(1);
+  const Clock::time_point restDue = input.pacing.RestDueAt(input.bufferStart, now);
+  // Bytes under way cannot all be here before then; a cancel ends the sleep early.
+  if (restDue > now) Session().cancelEvent.WaitUntil(restDue);
+  // No answer can begin while our own packet is still leaving: one longer wait
+  // instead of a poll slice every 10 ms (a cancel is then seen when it ends).
+  const auto busy = input.pacing.TransmitterBusyFor(Clock::now());
+  const auto busyMs = std::chrono::ceil<std::chrono::milliseconds>(busy).count();
+  port.SetReadWait(1 + static_cast<std::uint32_t>(busyMs));
   std::uint32_t count = 0;
   port.ReadAvailable(input.buffer, kSerialInputCapacity, count);
   if (count > 0) input.pacing.NoteArrival(input.bufferStart + count, Clock::now());

@@ -15,7 +15,7 @@ const Clock::time_point kStart = Clock::time_point{} + std::chrono::hours(1);
 
 // Close enough: the byte time is 1041.67 µs, so counts of bytes drift below a microsecond each.
 void ExpectNear(Clock::time_point actual, Clock::time_point expected) {
-  EXPECT_LT(std::chrono::abs(actual - expected), microseconds(500));
+  EXPECT_LT(std::chrono::abs(actual - expected), microseconds(100));
 }
 
 // A pacing that has already seen its line keep the rate.
@@ -75,7 +75,7 @@ TEST(LinePacing, AFastAnswerUnlearnsAndARestartForgets) {
   pacing.Restart(kBaud);
   EXPECT_FALSE(pacing.KeepsRate());
   pacing.Expect(0, 50, kStart);
-  EXPECT_EQ(pacing.QuietUntil(0, kStart), kStart);
+  EXPECT_EQ(pacing.RestDueAt(0, kStart), kStart);
 }
 
 TEST(LinePacing, PredictsNothingUntilTheLineHasShownItsRate) {
@@ -83,43 +83,54 @@ TEST(LinePacing, PredictsNothingUntilTheLineHasShownItsRate) {
   pacing.Restart(kBaud);
   pacing.NoteWrite(512, true, kStart);
   pacing.Expect(0, 500, kStart);
-  EXPECT_EQ(pacing.QuietUntil(0, kStart), kStart);
+  EXPECT_EQ(pacing.RestDueAt(0, kStart), kStart);
+  EXPECT_EQ(pacing.TransmitterBusyFor(kStart), Clock::duration::zero());
 }
 
-TEST(LinePacing, SleepsThroughWhatIsUnderWay) {
+TEST(LinePacing, SleepsThroughAPacketsRestButItsTail) {
   const Clock::time_point now = kStart + milliseconds(500);
+  const Clock::duration fastByte = std::chrono::nanoseconds(86'805);  // at 115200 baud
   struct Case {
     const char* what;
-    std::uint32_t written;   // bytes written at `now`
-    std::uint32_t expected;  // bytes under way from position 10
-    std::uint64_t position;  // where the fill stands
+    int baud;
+    std::uint64_t position;  // where the fill stands; 80 bytes are under way from position 10
     Clock::duration sleep;
   };
+  // The tail left to the poll is the last byte, and at least a millisecond's worth.
   const Case cases[] = {
-      {"the rest of a packet but its last byte", 0, 80, 10, 79 * kByte},
-      {"part of the rest already taken", 0, 80, 50, 39 * kByte},
-      {"only the last byte left: the poll waits for it", 0, 80, 89, Clock::duration::zero()},
-      {"everything taken", 0, 80, 95, Clock::duration::zero()},
-      {"a long packet of ours leaves first", 90, 0, 10, 90 * kByte},
-      {"a short one is waited out by the fill's own wait", 6, 0, 10, Clock::duration::zero()},
-      {"the later of the two", 90, 20, 10, 90 * kByte},
-      {"never more than a second", 0, 4000, 10, milliseconds(1000)},
+      {"the rest but its last byte", kBaud, 10, 79 * kByte},
+      {"part of the rest already taken", kBaud, 50, 39 * kByte},
+      {"two bytes left: one to sleep through", kBaud, 88, kByte},
+      {"only the last byte left: the poll waits for it", kBaud, 89, Clock::duration::zero()},
+      {"everything taken", kBaud, 95, Clock::duration::zero()},
+      {"a fast line holds back a millisecond", 115200, 10, 80 * fastByte - milliseconds(1)},
+      {"30 bytes left", 115200, 60, 30 * fastByte - milliseconds(1)},
+      {"20 bytes left: a sleep shorter than the tail saves nothing", 115200, 70, Clock::duration::zero()},
+      {"never more than a second", 300, 10, milliseconds(1000)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    LinePacing pacing = Learned();
-    if (c.written > 0) pacing.NoteWrite(c.written, false, now);
-    if (c.expected > 0) pacing.Expect(10, c.expected, now);
-    ExpectNear(pacing.QuietUntil(c.position, now), now + c.sleep);
+    LinePacing pacing;
+    pacing.Restart(c.baud);
+    pacing.NoteWrite(90, false, kStart);
+    pacing.NoteArrival(1, kStart + milliseconds(900'000) / c.baud);  // 90 bytes' line time
+    ASSERT_TRUE(pacing.KeepsRate());
+    pacing.Expect(10, 80, now);
+    ExpectNear(pacing.RestDueAt(c.position, now), now + c.sleep);
   }
 }
 
-TEST(LinePacing, QueuedWritesLeaveOneAfterAnother) {
-  LinePacing pacing = Learned();
+TEST(LinePacing, AnAnswerWaitsForWhatWasWrittenToLeave) {
   const Clock::time_point now = kStart + milliseconds(500);
+  LinePacing pacing = Learned();
+  EXPECT_EQ(pacing.TransmitterBusyFor(now), Clock::duration::zero());
   pacing.NoteWrite(40, false, now);
-  pacing.NoteWrite(40, false, now + milliseconds(1));
-  ExpectNear(pacing.QuietUntil(0, now + milliseconds(2)), now + 80 * kByte);
+  pacing.NoteWrite(40, false, now + milliseconds(1));  // queued behind the first
+  EXPECT_LT(std::chrono::abs(pacing.TransmitterBusyFor(now + milliseconds(2)) - (80 * kByte - milliseconds(2))),
+            microseconds(100));
+  EXPECT_EQ(pacing.TransmitterBusyFor(now + milliseconds(90)), Clock::duration::zero());
+  pacing.NoteWrite(4000, false, now);
+  EXPECT_EQ(pacing.TransmitterBusyFor(now), milliseconds(1000));
 }
 
 TEST(LinePacing, DiscardedInputIsNoLongerAwaited) {
@@ -127,7 +138,7 @@ TEST(LinePacing, DiscardedInputIsNoLongerAwaited) {
   const Clock::time_point now = kStart + milliseconds(500);
   pacing.Expect(10, 80, now);
   pacing.Forget();
-  EXPECT_EQ(pacing.QuietUntil(10, now), now);
+  EXPECT_EQ(pacing.RestDueAt(10, now), now);
 }
 
 }  // namespace
