@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   std::size_t size = 65536;
   std::vector<int> bauds{115200, 9600};
   int fastParallel = 3;
-  int slowParallel = 30;
+  int slowParallel = 21;
   int slowBelow = 38400;
   bool keep = false;
   bool noKermit = false;
