@@ -49,6 +49,11 @@ std::optional<Figures> FiguresOf(const CaseResults& results, Direction role) {
 
 bool IsKermit(Peers peers) { return peers == Peers::KermitBasic || peers == Peers::KermitDefaults; }
 
+// Packets the PC accepted: one for every answer of the other side.
+std::optional<double> PacketsOf(const CaseResults& results) {
+  return MedianOf(results, [](const TransferResult& run) { return static_cast<double>(run.answers); });
+}
+
 // The C-Kermit pair that moved the same kind of bytes: .CR5 points travel as text lines.
 const CaseResults* KermitReference(const std::vector<CaseResults>& cases, Peers kermit, const TransferCase& what) {
   const Media kind = what.media == Media::Binary ? Media::Binary : Media::Text;
@@ -64,6 +69,12 @@ std::string Format(const char* format, double value) {
   char text[32];
   std::snprintf(text, sizeof text, format, value);
   return text;
+}
+
+// The cells that name a Corvane row.
+std::string RowStart(const TransferCase& what) {
+  return "| " + Describe(what.peers) + " | " + Describe(what.direction) + " | " + Describe(what.media) + " | " +
+         std::to_string(what.baudRate) + " | ";
 }
 
 std::string EfficiencyRatio(const Figures& mine, const CaseResults* reference, Direction role) {
@@ -145,20 +156,19 @@ void PrintWaitTable(const std::vector<CaseResults>& cases, std::ostream& out) {
     const TransferCase& what = results.what;
     if (IsKermit(what.peers)) continue;
     const std::optional<Figures> mine = FiguresOf(results, what.direction);
-    const auto packets = MedianOf(results, [](const TransferResult& run) { return double(run.answers); });
+    const std::optional<double> packets = PacketsOf(results);
     const CaseResults* basic = KermitReference(cases, Peers::KermitBasic, what);
     if (!mine || !packets || basic == nullptr) continue;
     const std::optional<Figures> theirs = FiguresOf(*basic, what.direction);
-    const auto theirPackets = MedianOf(*basic, [](const TransferResult& run) { return double(run.answers); });
+    const std::optional<double> theirPackets = PacketsOf(*basic);
     if (!theirs || !theirPackets || theirs->waits <= 0) continue;
     const double floor = kWaitsPerPacket * *packets + kHostPollsPerSecond * mine->seconds;
-    const auto myBytes = static_cast<double>(results.runs.front().fileBytes);
-    const auto theirBytes = static_cast<double>(basic->runs.front().fileBytes);
-    out << "| " << Describe(what.peers) << " | " << Describe(what.direction) << " | " << Describe(what.media)
-        << " | " << what.baudRate << " | " << Format("%.0f", *packets) << " | " << Format("%.0f", mine->waits)
-        << " | " << Format("%.1f", mine->waits / *packets) << " | " << Format("%.0f", floor) << " | "
-        << Format("%.1f", theirs->waits / *theirPackets) << " | "
-        << CpuRatio(*mine, results.runs.front().fileBytes, basic, what.direction) << " | " << Format("%.2f", (floor / myBytes) / (theirs->waits / theirBytes)) << " |\n";
+    const std::uint64_t myBytes = results.runs.front().fileBytes;
+    const double theirWaitsPerByte = theirs->waits / static_cast<double>(basic->runs.front().fileBytes);
+    out << RowStart(what) << Format("%.0f", *packets) << " | " << Format("%.0f", mine->waits) << " | "
+        << Format("%.1f", mine->waits / *packets) << " | " << Format("%.0f", floor) << " | "
+        << Format("%.1f", theirs->waits / *theirPackets) << " | " << CpuRatio(*mine, myBytes, basic, what.direction)
+        << " | " << Format("%.2f", floor / static_cast<double>(myBytes) / theirWaitsPerByte) << " |\n";
   }
 }
 
@@ -171,14 +181,13 @@ void PrintBoundTable(const std::vector<CaseResults>& cases, std::ostream& out) {
     const TransferCase& what = results.what;
     if (IsKermit(what.peers)) continue;
     const auto lineBytes = MedianOf(results, [](const TransferResult& run) { return double(run.lineBytes); });
-    const auto answers = MedianOf(results, [](const TransferResult& run) { return double(run.answers); });
+    const std::optional<double> answers = PacketsOf(results);
     const auto seconds = MedianOf(results, [](const TransferResult& run) { return run.lineSeconds; });
     if (!lineBytes || !answers || !seconds) continue;
     const double lineSeconds = *lineBytes * 10.0 / what.baudRate;
     const double flushSeconds = *answers * kFlushSeconds;
     const double bound = lineSeconds + flushSeconds;
-    out << "| " << Describe(what.peers) << " | " << Describe(what.direction) << " | " << Describe(what.media) << " | "
-        << what.baudRate << " | " << Format("%.0f", *lineBytes) << " | " << Format("%.0f", *answers) << " | "
+    out << RowStart(what) << Format("%.0f", *lineBytes) << " | " << Format("%.0f", *answers) << " | "
         << Format("%.2f", lineSeconds) << " | " << Format("%.2f", flushSeconds) << " | " << Format("%.2f", bound)
         << " | " << Format("%.3f", Efficiency(results.runs.front().fileBytes, bound, what.baudRate)) << " | "
         << Format("%.2f", *seconds) << " | " << Format("%.1f %%", 100.0 * bound / *seconds) << " |\n";
