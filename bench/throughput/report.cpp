@@ -77,6 +77,21 @@ std::string RowStart(const TransferCase& what) {
          std::to_string(what.baudRate) + " | ";
 }
 
+// A table of the Corvane rows: the naming cells, then one figure for each of
+// `columns`; `row` prints the figures of one configuration, or nothing.
+template <typename Row>
+void PrintCorvaneTable(const std::vector<CaseResults>& cases, const std::vector<const char*>& columns,
+                       std::ostream& out, Row row) {
+  out << "| Peers | Direction | File | Baud |";
+  for (const char* column : columns) out << ' ' << column << " |";
+  out << "\n|---|---|---|---:|";
+  for (std::size_t i = 0; i < columns.size(); ++i) out << "---:|";
+  out << '\n';
+  for (const CaseResults& results : cases) {
+    if (!IsKermit(results.what.peers)) row(results);
+  }
+}
+
 std::string EfficiencyRatio(const Figures& mine, const CaseResults* reference, Direction role) {
   const std::optional<Figures> theirs = reference ? FiguresOf(*reference, role) : std::nullopt;
   if (!theirs || theirs->efficiency <= 0) return "–";
@@ -149,19 +164,18 @@ void PrintWaitTable(const std::vector<CaseResults>& cases, std::ostream& out) {
   // looks at the operation every 250 ms.
   constexpr double kWaitsPerPacket = 2;
   constexpr double kHostPollsPerSecond = 4;
-  out << "| Peers | Direction | File | Baud | Packets | Waits | Waits per packet | Floor waits | "
-         "C-Kermit basic waits per packet | CPU × C-Kermit basic | Floor × C-Kermit basic waits |\n";
-  out << "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|\n";
-  for (const CaseResults& results : cases) {
+  const std::vector<const char*> columns{"Packets", "Waits", "Waits per packet", "Floor waits",
+                                         "C-Kermit basic waits per packet", "CPU × C-Kermit basic",
+                                         "Floor × C-Kermit basic waits"};
+  PrintCorvaneTable(cases, columns, out, [&](const CaseResults& results) {
     const TransferCase& what = results.what;
-    if (IsKermit(what.peers)) continue;
     const std::optional<Figures> mine = FiguresOf(results, what.direction);
     const std::optional<double> packets = PacketsOf(results);
     const CaseResults* basic = KermitReference(cases, Peers::KermitBasic, what);
-    if (!mine || !packets || basic == nullptr) continue;
+    if (!mine || !packets || basic == nullptr) return;
     const std::optional<Figures> theirs = FiguresOf(*basic, what.direction);
     const std::optional<double> theirPackets = PacketsOf(*basic);
-    if (!theirs || !theirPackets || theirs->waits <= 0) continue;
+    if (!theirs || !theirPackets || theirs->waits <= 0) return;
     const double floor = kWaitsPerPacket * *packets + kHostPollsPerSecond * mine->seconds;
     const std::uint64_t myBytes = results.runs.front().fileBytes;
     const double theirWaitsPerByte = theirs->waits / static_cast<double>(basic->runs.front().fileBytes);
@@ -169,21 +183,19 @@ void PrintWaitTable(const std::vector<CaseResults>& cases, std::ostream& out) {
         << Format("%.1f", mine->waits / *packets) << " | " << Format("%.0f", floor) << " | "
         << Format("%.1f", theirs->waits / *theirPackets) << " | " << CpuRatio(*mine, myBytes, basic, what.direction)
         << " | " << Format("%.2f", floor / static_cast<double>(myBytes) / theirWaitsPerByte) << " |\n";
-  }
+  });
 }
 
 void PrintBoundTable(const std::vector<CaseResults>& cases, std::ostream& out) {
   constexpr double kFlushSeconds = 0.010;
-  out << "| Peers | Direction | File | Baud | Bytes on the line | Packets accepted | Line s | Flush s | "
-         "Bound s | Bound efficiency | Seconds | Reached |\n";
-  out << "|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n";
-  for (const CaseResults& results : cases) {
+  const std::vector<const char*> columns{"Bytes on the line", "Packets accepted", "Line s", "Flush s", "Bound s",
+                                         "Bound efficiency", "Seconds", "Reached"};
+  PrintCorvaneTable(cases, columns, out, [&](const CaseResults& results) {
     const TransferCase& what = results.what;
-    if (IsKermit(what.peers)) continue;
     const auto lineBytes = MedianOf(results, [](const TransferResult& run) { return double(run.lineBytes); });
     const std::optional<double> answers = PacketsOf(results);
     const auto seconds = MedianOf(results, [](const TransferResult& run) { return run.lineSeconds; });
-    if (!lineBytes || !answers || !seconds) continue;
+    if (!lineBytes || !answers || !seconds) return;
     const double lineSeconds = *lineBytes * 10.0 / what.baudRate;
     const double flushSeconds = *answers * kFlushSeconds;
     const double bound = lineSeconds + flushSeconds;
@@ -191,7 +203,7 @@ void PrintBoundTable(const std::vector<CaseResults>& cases, std::ostream& out) {
         << Format("%.2f", lineSeconds) << " | " << Format("%.2f", flushSeconds) << " | " << Format("%.2f", bound)
         << " | " << Format("%.3f", Efficiency(results.runs.front().fileBytes, bound, what.baudRate)) << " | "
         << Format("%.2f", *seconds) << " | " << Format("%.1f %%", 100.0 * bound / *seconds) << " |\n";
-  }
+  });
 }
 
 }  // namespace corvane::bench
