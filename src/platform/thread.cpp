@@ -20,4 +20,6 @@ void SleepMilliseconds(std::uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+void SleepUntil(std::chrono::steady_clock::time_point until) { std::this_thread::sleep_until(until); }
+
 }  // namespace corvane

@@ -1,6 +1,7 @@
 // Worker threads and sleeping.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -10,5 +11,7 @@ namespace corvane {
 bool StartDetachedThread(std::function<void()> body);
 
 void SleepMilliseconds(std::uint32_t milliseconds);
+// Returns at once for a time already passed.
+void SleepUntil(std::chrono::steady_clock::time_point until);
 
 }  // namespace corvane

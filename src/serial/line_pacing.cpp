@@ -7,8 +7,6 @@ namespace {
 
 // Shorter writes take too little line time to tell a paced line from a fast one.
 constexpr std::uint32_t kEvidenceBytes = 16;
-// The least of a packet's tail that a sleep leaves to the poll.
-constexpr std::chrono::milliseconds kHoldBack{1};
 // No prediction stretches a wait beyond the engines' one-second timer steps,
 // so time-outs stay on time.
 constexpr std::chrono::milliseconds kLongestWait{1000};
@@ -29,11 +27,22 @@ void LinePacing::OpenTrial(std::uint32_t count, std::uint64_t decidedAt, Clock::
 
 void LinePacing::NoteWrite(std::uint32_t count, bool inputUnread, Clock::time_point now) {
   transmitterIdleAt_ = std::max(transmitterIdleAt_, now) + byteTime_ * count;
+  settledSince_.reset();
   // The answer's first byte decides; unread input would be taken for it.
   if (!inputUnread) OpenTrial(count, 0, now);
 }
 
-void LinePacing::NoteArrival(std::uint64_t end, Clock::time_point now) {
+void LinePacing::NoteArrival(std::uint64_t end, Clock::time_point now, Found found) {
+  // Bytes found waiting after a sleep through a packet's rest came on the heels
+  // of the last ones, as a line that keeps its rate brings them; no later than now.
+  const Clock::time_point arrived =
+      found == Found::Waiting && keepsRate_
+          ? std::min(now, lastArrival_ + byteTime_ * static_cast<std::int64_t>(end - arrivedEnd_))
+          : now;
+  lastArrival_ = arrived;
+  arrivedEnd_ = end;
+  // Found waiting, they were waited for through the settle after them as well.
+  settledSince_ = found == Found::Waiting && keepsRate_ ? std::optional(arrived) : std::nullopt;
   if (!trial_.open || end < trial_.decidedAt) return;
   trial_.open = false;
   // Bytes that come far sooner than their line time show a line faster than
@@ -52,18 +61,22 @@ void LinePacing::Expect(std::uint64_t position, std::uint32_t count, Clock::time
 void LinePacing::Forget() {
   expectedEnd_ = 0;
   trial_.open = false;
+  settledSince_.reset();
 }
 
 LinePacing::Clock::time_point LinePacing::RestDueAt(std::uint64_t position, Clock::time_point now) const {
   if (!keepsRate_ || expectedEnd_ <= position) return now;
-  // The tail is left to the poll, which returns the moment it lands: `now` is
-  // already late by this thread's last wake-up, and a sleep that ends late
-  // would hold back the packet. At least the last byte, at least a millisecond.
-  const Clock::duration holdBack = std::max<Clock::duration>(byteTime_, kHoldBack);
-  const Clock::duration sleep = byteTime_ * static_cast<std::int64_t>(expectedEnd_ - position) - holdBack;
-  // A shorter sleep would save no wake-up over the poll.
-  if (sleep < holdBack) return now;
-  return now + std::min<Clock::duration>(sleep, kLongestWait);
+  // The settle after the packet is slept in the same sleep: the packet is then
+  // read whole and its answer goes out no later than with a wake-up for its
+  // last byte and another for the settle. When more than the expected bytes
+  // come (a longer packet), the settle still counts from their end.
+  const Clock::time_point restArrives =
+      lastArrival_ + byteTime_ * static_cast<std::int64_t>(expectedEnd_ - std::max(position, arrivedEnd_));
+  return std::clamp(restArrives + kSettle, now, now + kLongestWait);
+}
+
+LinePacing::Clock::time_point LinePacing::SettleDueAt(Clock::time_point now) const {
+  return settledSince_ ? *settledSince_ + kSettle : now + kSettle;
 }
 
 LinePacing::Clock::duration LinePacing::TransmitterBusyFor(Clock::time_point now) const {

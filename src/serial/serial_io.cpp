@@ -11,7 +11,6 @@
 namespace corvane {
 namespace {
 
-constexpr std::uint32_t kFlushPauseMs = 10;
 constexpr std::uint32_t kHalfRange = 0x7FFFFFFF;
 constexpr std::uint32_t kOneHourMs = 3'600'000;
 
@@ -22,21 +21,27 @@ void Fill(SerialInputState& input) {
   CSerialPort& port = SerialPort();
   if (input.pacing.BaudRate() != port.BaudRate()) input.pacing.Restart(port.BaudRate());
   input.bufferStart += input.count;
+  input.count = input.index = 0;
   const Clock::time_point now = Clock::now();
   const Clock::time_point restDue = input.pacing.RestDueAt(input.bufferStart, now);
-  // Bytes under way cannot all be here before then; a cancel ends the sleep early.
-  if (restDue > now) Session().cancelEvent.WaitUntil(restDue);
-  // No answer can begin while our own packet is still leaving: one longer wait
-  // instead of a poll slice every 10 ms (a cancel is then seen when it ends).
-  const auto busy = input.pacing.TransmitterBusyFor(Clock::now());
-  const auto busyMs = std::chrono::ceil<std::chrono::milliseconds>(busy).count();
-  port.SetReadWait(1 + static_cast<std::uint32_t>(busyMs));
   std::uint32_t count = 0;
-  port.ReadAvailable(input.buffer, kSerialInputCapacity, count);
-  if (count > 0) input.pacing.NoteArrival(input.bufferStart + count, Clock::now());
+  if (restDue > now) {
+    // Bytes under way cannot all be here before then; a cancel ends the sleep early.
+    Session().cancelEvent.WaitUntil(restDue);
+    count = port.ReadWaiting(input.buffer, kSerialInputCapacity);
+    if (count > 0) input.pacing.NoteArrival(input.bufferStart + count, Clock::now(), LinePacing::Found::Waiting);
+  }
+  if (count == 0) {
+    // No answer can begin while our own packet is still leaving: one longer wait
+    // instead of a poll slice every 10 ms (a cancel is then seen when it ends).
+    const auto busy = input.pacing.TransmitterBusyFor(Clock::now());
+    const auto busyMs = std::chrono::ceil<std::chrono::milliseconds>(busy).count();
+    port.SetReadWait(1 + static_cast<std::uint32_t>(busyMs));
+    port.ReadAvailable(input.buffer, kSerialInputCapacity, count);
+    if (count > 0) input.pacing.NoteArrival(input.bufferStart + count, Clock::now(), LinePacing::Found::Arriving);
+  }
   input.count = count;
   input.buffer[count] = 0;
-  input.index = 0;
 }
 
 // Drops the buffered input; the bytes taken so far keep their stream positions.
@@ -81,7 +86,8 @@ std::uint8_t SerialGetByte() { return SerialInput(kInputTake); }
 int SerialByteReady() { return SerialInput(kInputReady); }
 
 int SerialFlushInput() {
-  SleepMilliseconds(kFlushPauseMs);
+  // Not cut short by a cancel, which the engines look for once the input is clean.
+  SleepUntil(SerialInputs().pacing.SettleDueAt(Clock::now()));
   SerialPort().PurgeInput();
   SerialInput(kInputDiscard);
   return 0;

@@ -31,11 +31,14 @@ inline constexpr int kInputDiscard = -1; // empty the buffer only
 std::uint8_t SerialInput(int mode);
 std::uint8_t SerialGetByte();
 int SerialByteReady();
-// Sleeps 10 ms, purges the driver's receive queue and empties the buffer.
+// Lets the 10 ms settle pass, purges the driver's receive queue and empties
+// the buffer. A paced read that slept through the settle with the packet's
+// rest leaves only what is left of it.
 int SerialFlushInput();
-// Tells the input side that the next `count` bytes to be taken are already
-// under way (the rest of a packet whose length has arrived), so that a wait for
-// them can sleep through their line time instead of waking for every byte.
+// Tells the input side that at least the next `count` bytes to be taken are
+// already under way (the rest of a packet), so that a wait for them can sleep
+// through their line time, and the settle after them, instead of waking for
+// every byte.
 void SerialExpect(std::uint32_t count);
 bool SerialWrite(const std::uint8_t* data, std::uint32_t length);
 // Writes and reports `length` whatever the outcome.

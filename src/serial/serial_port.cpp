@@ -105,6 +105,10 @@ bool CSerialPort::ReadAvailable(std::uint8_t* buffer, std::uint32_t capacity, st
   return count > 0;
 }
 
+std::uint32_t CSerialPort::ReadWaiting(std::uint8_t* buffer, std::uint32_t capacity) {
+  return IsOpen() ? static_cast<std::uint32_t>(device_.ReadNow(buffer, capacity)) : 0;
+}
+
 int CSerialPort::DataBits() const {
   if (dataBits_ != 0) return dataBits_;
   return parity_ != 0 ? 7 : 8;

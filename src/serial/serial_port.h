@@ -45,6 +45,8 @@ class CSerialPort {
   // Waits up to the read wait for a first byte, then takes what the driver
   // holds at that moment (up to the buffer's size) without waiting for more.
   bool ReadAvailable(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t& count);
+  // Takes what the driver holds (up to the buffer's size) without waiting; 0 when it holds nothing.
+  std::uint32_t ReadWaiting(std::uint8_t* buffer, std::uint32_t capacity);
 
   int BaudRate() const { return baudRate_; }
   int Parity() const { return parity_; }

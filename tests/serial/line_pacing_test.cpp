@@ -12,6 +12,9 @@ using std::chrono::milliseconds;
 constexpr int kBaud = 9600;
 const microseconds kByte{1041};  // ten bit times at 9600 baud, rounded down to whole microseconds
 const Clock::time_point kStart = Clock::time_point{} + std::chrono::hours(1);
+constexpr auto kArriving = LinePacing::Found::Arriving;
+constexpr auto kWaiting = LinePacing::Found::Waiting;
+const Clock::duration kSettle = LinePacing::kSettle;
 
 // Close enough: the byte time is 1041.67 µs, so counts of bytes drift below a microsecond each.
 void ExpectNear(Clock::time_point actual, Clock::time_point expected) {
@@ -23,7 +26,7 @@ LinePacing Learned() {
   LinePacing pacing;
   pacing.Restart(kBaud);
   pacing.NoteWrite(90, false, kStart);
-  pacing.NoteArrival(1, kStart + 95 * kByte);
+  pacing.NoteArrival(1, kStart + 95 * kByte, kArriving);
   return pacing;
 }
 
@@ -54,11 +57,11 @@ TEST(LinePacing, LearnsFromWhenBytesArriveAgainstTheirLineTime) {
     const Clock::time_point decided = kStart + kByte * c.count * c.percentOfLineTime / 100;
     if (c.trial == Trial::Write) {
       pacing.NoteWrite(c.count, c.inputUnread, kStart);
-      pacing.NoteArrival(1, decided);
+      pacing.NoteArrival(1, decided, kArriving);
     } else {
       pacing.Expect(100, c.count, kStart);
-      pacing.NoteArrival(100 + c.count / 2, kStart + kByte * c.count / 2);  // not yet the last byte
-      pacing.NoteArrival(100 + c.count, decided);
+      pacing.NoteArrival(100 + c.count / 2, kStart + kByte * c.count / 2, kArriving);  // not yet the last byte
+      pacing.NoteArrival(100 + c.count, decided, kArriving);
     }
     EXPECT_EQ(pacing.KeepsRate(), c.keepsRate) << c.what;
   }
@@ -68,7 +71,7 @@ TEST(LinePacing, AFastAnswerUnlearnsAndARestartForgets) {
   LinePacing pacing = Learned();
   ASSERT_TRUE(pacing.KeepsRate());
   pacing.NoteWrite(90, false, kStart + milliseconds(200));
-  pacing.NoteArrival(2, kStart + milliseconds(201));
+  pacing.NoteArrival(2, kStart + milliseconds(201), kArriving);
   EXPECT_FALSE(pacing.KeepsRate());
 
   pacing = Learned();
@@ -87,25 +90,19 @@ TEST(LinePacing, PredictsNothingUntilTheLineHasShownItsRate) {
   EXPECT_EQ(pacing.TransmitterBusyFor(kStart), Clock::duration::zero());
 }
 
-TEST(LinePacing, SleepsThroughAPacketsRestButItsTail) {
-  const Clock::time_point now = kStart + milliseconds(500);
+TEST(LinePacing, SleepsThroughAPacketsRestAndTheSettleAfterIt) {
   const Clock::duration fastByte = std::chrono::nanoseconds(86'805);  // at 115200 baud
   struct Case {
     const char* what;
     int baud;
     std::uint64_t position;  // where the fill stands; 80 bytes are under way from position 10
-    Clock::duration sleep;
+    Clock::duration sleep;   // from the arrival of the byte before position 10
   };
-  // The tail left to the poll is the last byte, and at least a millisecond's worth.
   const Case cases[] = {
-      {"the rest but its last byte", kBaud, 10, 79 * kByte},
-      {"part of the rest already taken", kBaud, 50, 39 * kByte},
-      {"two bytes left: one to sleep through", kBaud, 88, kByte},
-      {"only the last byte left: the poll waits for it", kBaud, 89, Clock::duration::zero()},
-      {"everything taken", kBaud, 95, Clock::duration::zero()},
-      {"a fast line holds back a millisecond", 115200, 10, 80 * fastByte - milliseconds(1)},
-      {"30 bytes left", 115200, 60, 30 * fastByte - milliseconds(1)},
-      {"20 bytes left: a sleep shorter than the tail saves nothing", 115200, 70, Clock::duration::zero()},
+      {"the whole rest", kBaud, 10, 80 * kByte + kSettle},
+      {"part of the rest already taken", kBaud, 50, 80 * kByte + kSettle},
+      {"everything taken: nothing to sleep through", kBaud, 90, Clock::duration::zero()},
+      {"a fast line", 115200, 10, 80 * fastByte + kSettle},
       {"never more than a second", 300, 10, milliseconds(1000)},
   };
   for (const Case& c : cases) {
@@ -113,11 +110,64 @@ TEST(LinePacing, SleepsThroughAPacketsRestButItsTail) {
     LinePacing pacing;
     pacing.Restart(c.baud);
     pacing.NoteWrite(90, false, kStart);
-    pacing.NoteArrival(1, kStart + milliseconds(900'000) / c.baud);  // 90 bytes' line time
+    const Clock::time_point arrived = kStart + milliseconds(900'000) / c.baud;  // 90 bytes' line time
+    pacing.NoteArrival(10, arrived, kArriving);
     ASSERT_TRUE(pacing.KeepsRate());
-    pacing.Expect(10, 80, now);
-    ExpectNear(pacing.RestDueAt(c.position, now), now + c.sleep);
+    pacing.Expect(10, 80, arrived);
+    if (c.position > 10) {
+      // Taken in one delivery on the heels of the first bytes, at their line time.
+      const Clock::time_point later = arrived + (c.position - 10) * (c.baud == kBaud ? kByte : fastByte);
+      pacing.NoteArrival(c.position, later, kArriving);
+    }
+    const Clock::time_point now = arrived + microseconds(50);
+    ExpectNear(pacing.RestDueAt(c.position, now), c.sleep == Clock::duration::zero() ? now : arrived + c.sleep);
   }
+}
+
+// The settle runs from the end of the bytes a paced sleep found waiting, and
+// in full after anything else.
+TEST(LinePacing, TheSettleCountsFromWhenTheBytesFoundWaitingArrived) {
+  LinePacing pacing = Learned();
+  const Clock::time_point first = kStart + milliseconds(500);
+  pacing.NoteArrival(11, first, kArriving);
+  pacing.Expect(11, 5, first);
+  const Clock::time_point woke = pacing.RestDueAt(11, first);
+  ExpectNear(woke, first + 5 * kByte + kSettle);
+
+  struct Case {
+    const char* what;
+    std::uint64_t end;  // the stream position the fill after the sleep reached
+    LinePacing::Found found;
+    Clock::time_point settleEnds;
+  };
+  const Case cases[] = {
+      {"the short answer expected: the settle is over", 16, kWaiting, first + 5 * kByte + kSettle},
+      {"a longer packet found whole: the settle runs from its end", 25, kWaiting, first + 14 * kByte + kSettle},
+      {"more than could have arrived: no later than now", 100, kWaiting, woke + kSettle},
+      {"bytes that came while the fill waited: a full settle", 16, kArriving, woke + kSettle},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    LinePacing copy = pacing;
+    copy.NoteArrival(c.end, woke, c.found);
+    ExpectNear(copy.SettleDueAt(woke), c.settleEnds);
+  }
+
+  // Our own packet, or discarded input, ends what was known: a full settle.
+  LinePacing written = pacing;
+  written.NoteArrival(16, woke, kWaiting);
+  written.NoteWrite(6, false, woke);
+  ExpectNear(written.SettleDueAt(woke), woke + kSettle);
+  LinePacing discarded = pacing;
+  discarded.NoteArrival(16, woke, kWaiting);
+  discarded.Forget();
+  ExpectNear(discarded.SettleDueAt(woke), woke + kSettle);
+
+  // Nothing predicted: every settle is a full one.
+  LinePacing unpaced;
+  unpaced.Restart(kBaud);
+  unpaced.NoteArrival(16, woke, kWaiting);
+  ExpectNear(unpaced.SettleDueAt(woke), woke + kSettle);
 }
 
 TEST(LinePacing, AnAnswerWaitsForWhatWasWrittenToLeave) {

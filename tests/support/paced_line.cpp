@@ -5,6 +5,8 @@
 #include <chrono>
 #include <thread>
 
+#include "serial/serial_io.h"
+
 namespace corvane::testing {
 
 void SendPaced(SerialPeer& peer, const std::string& bytes, int baud) {
@@ -21,6 +23,25 @@ long WakesOfThisThread() {
   rusage usage{};
   ::getrusage(RUSAGE_THREAD, &usage);
   return usage.ru_nvcsw;
+}
+
+PacedRound ReadPacedAndSettle(SerialPeer& peer, const std::string& packet, int baud, const std::function<int()>& read) {
+  PacedRound round;
+  std::chrono::steady_clock::time_point lastByteSent;
+  std::thread line([&] {
+    SendPaced(peer, packet, baud);
+    lastByteSent = std::chrono::steady_clock::now();
+  });
+  const long before = WakesOfThisThread();
+  round.result = read();
+  const long afterRead = WakesOfThisThread();
+  SerialFlushInput();
+  const auto settled = std::chrono::steady_clock::now();
+  round.readWakes = afterRead - before;
+  round.settleWakes = WakesOfThisThread() - afterRead;
+  line.join();
+  round.quietBeforeAnswer = settled - lastByteSent;
+  return round;
 }
 
 }  // namespace corvane::testing

@@ -2,7 +2,6 @@
 // the next acceptable packet.
 #include <cstring>
 
-#include <thread>
 
 #include "serial/serial_io.h"
 #include "serial/serial_port.h"
@@ -75,25 +74,26 @@ TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
   }
 }
 
-// Once the line has shown that it keeps its rate, a long frame is waited for
-// in a few sleeps instead of one wake-up per byte, and still arrives whole.
-TEST_F(WidePacketTest, SleepsThroughAFrameOnceTheLineHasShownItsRate) {
+// Once the line has shown that it keeps its rate, a long frame and the settle
+// after it are waited for in a few sleeps instead of one wake-up per byte; the
+// frame still arrives whole, and its answer still waits out the settle.
+TEST_F(WidePacketTest, SleepsThroughAFrameAndTheSettleOnceTheLineHasShownItsRate) {
   constexpr int kBaud = 38400;
   SerialPort().SetBaudRate(kBaud);
   SerialInput(kInputPurge);
-  long wakes[2] = {};
+  PacedRound rounds[2];
   for (int round = 0; round < 2; ++round) {
     WideLinkContext& context = Fresh(round);
-    std::thread line([&] { SendPaced(peer_, WidePacket('D', round, AllByteValues(512)), kBaud); });
-    const long before = WakesOfThisThread();
-    const int result = WideReadPacket(context);
-    wakes[round] = WakesOfThisThread() - before;
-    line.join();
-    ASSERT_EQ(result, 'D');
+    rounds[round] = ReadPacedAndSettle(peer_, WidePacket('D', round, AllByteValues(512)), kBaud,
+                                       [&] { return WideReadPacket(context); });
+    ASSERT_EQ(rounds[round].result, 'D');
     EXPECT_EQ(std::string(reinterpret_cast<char*>(context.rxData), 512), AllByteValues(512));
+    EXPECT_GE(rounds[round].quietBeforeAnswer, std::chrono::milliseconds(5)) << "round " << round;
   }
   EXPECT_TRUE(SerialInputs().pacing.KeepsRate());
-  EXPECT_LT(wakes[1], 12);  // learning took about one wake-up a byte
+  EXPECT_GT(rounds[0].readWakes, 100);  // learning: about one wake-up a byte
+  EXPECT_LE(rounds[1].readWakes, 4);
+  EXPECT_EQ(rounds[1].settleWakes, 0);
 }
 
 // Real waits: the engine's three seconds of silence, its two-second gap.
