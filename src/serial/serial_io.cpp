@@ -44,9 +44,10 @@ void Fill(SerialInputState& input) {
   input.buffer[count] = 0;
 }
 
-// Drops the buffered input; the bytes taken so far keep their stream positions.
+// Drops the buffered input. Dropped bytes count as passed, so that stream
+// positions only grow and match what the pacing has seen arrive.
 void DropBuffered(SerialInputState& input) {
-  input.bufferStart += input.index;
+  input.bufferStart += input.count;
   input.count = input.index = 0;
   input.pacing.Forget();
 }
