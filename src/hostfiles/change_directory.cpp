@@ -16,7 +16,7 @@ int ChangeDirectoryTo(char* field, std::string& answerPath) {
   std::replace(directory->begin(), directory->end(), '\\', '/');
   if (directory->empty() || !PathInsideRoot(*directory)) return kAnswerDirectoryFailed;
   // A drive prefix such as "C:" is refused by the platform like a missing directory.
-  if (!ChangeDirectory(*directory)) return kAnswerDirectoryFailed;
+  if (!ChangeDirectory(*directory, Confinement().root)) return kAnswerDirectoryFailed;
   const std::optional<std::string> current = CurrentDirectory();
   if (!current) return kAnswerDirectoryFailed;
   if (!WriteAnswerFile(*current + "\r\n", answerPath)) return kAnswerFileFailed;

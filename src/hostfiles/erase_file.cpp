@@ -18,7 +18,7 @@ int EraseNamed(char* field, std::string& answerPath) {
   if (path.empty() || !PathInsideRoot(path)) return 0;
   // Only files are erased, as on the system the commands were made for, even
   // where removing an empty directory would succeed.
-  if (IsDirectory(path) || !RemoveFile(path)) return 0;
+  if (IsDirectory(path) || !RemoveFile(path, Confinement().root)) return 0;
   if (!WriteAnswerFile("Deleted file: " + *name + "\r\n", answerPath)) return kAnswerFileFailed;
   return 1;
 }

@@ -29,7 +29,8 @@ class StdioFile {
 
   // A created file gets exactly the name given (its directory part resolved
   // without regard to case); an existing file is found whatever its case.
-  bool Open(const std::string& path, FileOpen how, FileKind kind);
+  // With `within`, the kernel keeps the open inside that tree.
+  bool Open(const std::string& path, FileOpen how, FileKind kind, const std::string& within = {});
   bool IsOpen() const { return fd_ >= 0; }
   // Flushes and closes; false when buffered data could not be written.
   bool Close();

@@ -1,9 +1,11 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <vector>
 
+#include "platform/beneath.h"
 #include "platform/paths.h"
 
 namespace corvane {
@@ -27,12 +29,26 @@ bool HasAccess(const std::string& path, Access access) {
   return !path.empty() && ::access(ResolvePath(path).c_str(), mode) == 0;
 }
 
-bool RemoveFile(const std::string& path) { return !path.empty() && ::unlink(ResolvePath(path).c_str()) == 0; }
+bool RemoveFile(const std::string& path, const std::string& within) {
+  if (path.empty()) return false;
+  const std::string target = ResolvePath(path);
+  if (within.empty()) return ::unlink(target.c_str()) == 0;
+  // The directory is reached inside the tree; the entry itself is removed as
+  // it is (a symbolic link is not followed), and a directory is refused.
+  const std::size_t slash = target.find_last_of('/');
+  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") return false;
+  const Descriptor parent = OpenBeneath(within, directory, O_PATH | O_DIRECTORY);
+  return parent.IsValid() && ::unlinkat(parent.Get(), name.c_str(), 0) == 0;
+}
 
-bool ChangeDirectory(const std::string& path) {
+bool ChangeDirectory(const std::string& path, const std::string& within) {
   // There are no drives here: a drive prefix fails like a missing directory.
   if (path.empty() || HasDrivePrefix(path)) return false;
-  return ::chdir(ResolvePath(path).c_str()) == 0;
+  if (within.empty()) return ::chdir(ResolvePath(path).c_str()) == 0;
+  const Descriptor directory = OpenBeneath(within, ResolvePath(path), O_PATH | O_DIRECTORY);
+  return directory.IsValid() && ::fchdir(directory.Get()) == 0;
 }
 
 std::optional<std::string> CurrentDirectory() {

@@ -17,9 +17,11 @@ std::string ResolvePath(const std::string& path);
 enum class Access { Exists, Read, ReadWrite };
 bool HasAccess(const std::string& path, Access access);
 
-bool RemoveFile(const std::string& path);
+// With `within` these stay inside that tree: the kernel keeps every step of
+// the lookup there as it goes.
+bool RemoveFile(const std::string& path, const std::string& within = {});
 // False for a missing directory and for a drive prefix such as "C:".
-bool ChangeDirectory(const std::string& path);
+bool ChangeDirectory(const std::string& path, const std::string& within = {});
 std::optional<std::string> CurrentDirectory();
 bool IsDirectory(const std::string& path);
 std::optional<std::int64_t> FileSize(const std::string& path);

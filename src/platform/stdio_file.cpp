@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/beneath.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 
@@ -68,7 +69,7 @@ void StdioFile::Forget() {
   writeBuffer_.clear();
 }
 
-bool StdioFile::Open(const std::string& path, FileOpen how, FileKind kind) {
+bool StdioFile::Open(const std::string& path, FileOpen how, FileKind kind, const std::string& within) {
   Close();
   int flags = O_CLOEXEC;
   std::string target;
@@ -88,7 +89,8 @@ bool StdioFile::Open(const std::string& path, FileOpen how, FileKind kind) {
       target = ResolvePath(path);
       break;
   }
-  const int fd = ::open(target.c_str(), flags, 0666);
+  const int fd =
+      within.empty() ? ::open(target.c_str(), flags, 0666) : OpenBeneath(within, target, flags, 0666).Release();
   if (fd < 0) return false;
   struct stat status {};
   if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {

@@ -180,10 +180,12 @@ class ServerLoop {
 
   // Served files are announced under the name asked for, never under the name
   // of a file received earlier in the run. A requested file outside the served
-  // root is answered like one that cannot be opened.
+  // root is answered like one that cannot be opened; the answer files this side
+  // writes itself are not the Data Collector's to choose and are not confined.
   void StartSending(bool requested) {
-    const bool outsideRoot = requested && InServerMode() && !PathInsideRoot(name_);
-    if (outsideRoot || WideSendHeader(name_, context_, std::string()) != 0) {
+    const bool confined = requested && InServerMode();
+    const std::string within = confined ? Confinement().root : std::string();
+    if ((confined && !PathInsideRoot(name_)) || WideSendHeader(name_, context_, std::string(), within) != 0) {
       WideSendPacket('E', kErrorCannotInitiateSend, context_);
       WideCloseFiles(context_);
       if (InServerMode()) BackToIdle();

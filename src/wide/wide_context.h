@@ -42,4 +42,8 @@ struct WideLinkFlags {
 
 WideLinkFlags& WideFlags();
 
+// The tree whose files a server-mode exchange may touch: the served root while
+// serving, else empty (the whole file system).
+const std::string& ServedRoot();
+
 }  // namespace corvane

@@ -56,21 +56,22 @@ bool PlainFileName(std::string& name) {
 void AbandonOutput(WideLinkContext& context) {
   if (!context.outFile.IsOpen()) return;
   context.outFile.Close();
-  RemoveFile(context.fileName);
+  RemoveFile(context.fileName, ServedRoot());
 }
 
 }  // namespace
 
-int WideOpenInput(const std::string& path, WideLinkContext& context) {
-  if (!context.inFile.Open(UpperCase(path), FileOpen::Read, FileKind::Binary)) return -1;
+int WideOpenInput(const std::string& path, WideLinkContext& context, const std::string& within) {
+  if (!context.inFile.Open(UpperCase(path), FileOpen::Read, FileKind::Binary, within)) return -1;
   Session().bytesTotal = ClampSize(context.inFile.Length());
   Session().bytesDone = 0;
   return 0;
 }
 
-int WideSendHeader(const std::string& localName, WideLinkContext& context, const std::string& headerName) {
+int WideSendHeader(const std::string& localName, WideLinkContext& context, const std::string& headerName,
+                   const std::string& within) {
   if (context.isSender == 1) {
-    if (WideOpenInput(localName, context) != 0) return -1;
+    if (WideOpenInput(localName, context, within) != 0) return -1;
   } else {
     Session().bytesTotal = 1;
   }
@@ -138,7 +139,9 @@ int WideOpenOutput(WideLinkContext& context, const std::string& localName, std::
   if (check == kOutputRefuse) return kOutputRefused;
   if (check == kOutputExists) return kOutputFileExists;
   outName = context.fileName;
-  if (!context.outFile.Open(context.fileName, FileOpen::CreateReadWrite, FileKind::Binary)) return kOutputRefused;
+  if (!context.outFile.Open(context.fileName, FileOpen::CreateReadWrite, FileKind::Binary, ServedRoot())) {
+    return kOutputRefused;
+  }
   return kOutputOpened;
 }
 
@@ -150,7 +153,7 @@ bool WideFinishOutput(WideLinkContext& context) {
   const long size = context.outFile.Length();
   const bool closed = context.outFile.Close();
   if (size < 0 || !closed) {
-    RemoveFile(context.fileName);
+    RemoveFile(context.fileName, ServedRoot());
     return false;
   }
   Session().bytesTotal = ClampSize(size);

@@ -20,11 +20,13 @@ inline constexpr int kOutputFileExists = -2;
 
 // 0 when the header went out (F, or X while answerAsText is set); -1 when the
 // input file cannot be opened or the header would be too long for the peer.
-int WideSendHeader(const std::string& localName, WideLinkContext& context, const std::string& headerName);
+// With `within`, only a file inside that tree is opened.
+int WideSendHeader(const std::string& localName, WideLinkContext& context, const std::string& headerName,
+                   const std::string& within = {});
 // Bytes sent in one D packet, 0 at the end of the file, negative on a read failure.
 int WideSendData(WideLinkContext& context);
-// 0, or -1 when the file cannot be opened.
-int WideOpenInput(const std::string& path, WideLinkContext& context);
+// 0, or -1 when the file cannot be opened (with `within`: inside that tree).
+int WideOpenInput(const std::string& path, WideLinkContext& context, const std::string& within = {});
 // Creates outFile for the header just received: kOutputOpened, kOutputRefused or
 // kOutputFileExists (server mode). `outName` becomes the name created.
 int WideOpenOutput(WideLinkContext& context, const std::string& localName, std::string& outName);

@@ -5,6 +5,7 @@
 #include "api/result_codes.h"
 #include "api/transfer_session.h"
 #include "classic/classic_link.h"
+#include "hostfiles/server_root.h"
 #include "platform/paths.h"
 #include "platform/thread.h"
 #include "serial/serial_io.h"
@@ -53,6 +54,11 @@ int GiveUp(int code, WideLinkContext& context) {
 WideLinkFlags& WideFlags() {
   static WideLinkFlags flags;
   return flags;
+}
+
+const std::string& ServedRoot() {
+  static const std::string anywhere;
+  return WideFlags().serverMode ? Confinement().root : anywhere;
 }
 
 void WideReset(WideLinkContext& context) {
@@ -213,7 +219,7 @@ int WideNextPacket(WideLinkContext& context) {
 void WideCloseFiles(WideLinkContext& context) {
   if (context.outFile.IsOpen()) {
     context.outFile.Close();
-    RemoveFile(context.fileName);
+    RemoveFile(context.fileName, ServedRoot());
   }
   if (context.inFile.IsOpen()) context.inFile.Close();
 }
