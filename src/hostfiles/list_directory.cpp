@@ -25,7 +25,7 @@ std::string ListingLine(const DirectoryEntry& entry) {
 int ListCurrentDirectory(char* /*field*/, std::string& answerPath) {
   const std::optional<std::string> current = CurrentDirectory();
   if (!current || !PathInsideRoot(*current)) return 0;
-  const auto entries = ListDirectory(*current);
+  const auto entries = ListDirectory(*current, Confinement().root);
   if (!entries) return 0;
   std::string listing = *current + "\r\n";
   for (const DirectoryEntry& entry : *entries) {

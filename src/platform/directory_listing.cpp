@@ -5,6 +5,7 @@
 #include <ctime>
 #include <memory>
 
+#include "platform/beneath.h"
 #include "platform/paths.h"
 
 namespace corvane {
@@ -24,10 +25,22 @@ LocalTime ToLocalTime(std::time_t when) {
 
 bool IsHiddenName(const std::string& name) { return name.size() > 1 && name[0] == '.' && name != ".."; }
 
+// `target` as a directory stream, opened below `within` when that is set; null when it cannot be.
+DIR* OpenDirectoryStream(const std::string& target, const std::string& within) {
+  if (within.empty()) return ::opendir(target.c_str());
+  Descriptor directory = OpenBeneath(within, target, O_RDONLY | O_DIRECTORY);
+  if (!directory.IsValid()) return nullptr;
+  DIR* stream = ::fdopendir(directory.Get());
+  // From here on the stream owns the descriptor.
+  if (stream != nullptr) directory.Release();
+  return stream;
+}
+
 }  // namespace
 
-std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& path) {
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(ResolvePath(path.empty() ? "." : path).c_str()), ::closedir);
+std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& path, const std::string& within) {
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(OpenDirectoryStream(ResolvePath(path.empty() ? "." : path), within),
+                                          ::closedir);
   if (!dir) return std::nullopt;
   const int dirFd = ::dirfd(dir.get());
   std::vector<DirectoryEntry> entries;

@@ -46,7 +46,8 @@ struct DirectoryEntry {
 };
 
 // Every entry of the directory, "." and ".." included, in the order the file
-// system returns them; nullopt when the directory cannot be read.
-std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& path);
+// system returns them; nullopt when the directory cannot be read (or, with
+// `within`, lies outside that tree).
+std::optional<std::vector<DirectoryEntry>> ListDirectory(const std::string& path, const std::string& within = {});
 
 }  // namespace corvane

@@ -52,6 +52,11 @@ TEST_F(BeneathTest, OpensOnlyWhatLiesInsideTheTree) {
   EXPECT_TRUE(created.Open(In("OUTABS/NEW.TXT"), FileOpen::CreateReadWrite, FileKind::Binary));
   EXPECT_TRUE(fs::exists(scratch_.PathOf("outside/NEW.TXT")));
 
+  EXPECT_FALSE(ListDirectory(In("OUTREL"), Root()).has_value());
+  const auto listed = ListDirectory(In("INABS"), Root());
+  ASSERT_TRUE(listed.has_value());
+  EXPECT_EQ(listed->size(), 3u);  // ".", ".." and F.TXT
+
   EXPECT_FALSE(RemoveFile(In("OUTREL/SECRET.TXT"), Root()));
   EXPECT_FALSE(RemoveFile(In("IN"), Root()));  // directories are not removed
   EXPECT_TRUE(fs::exists(scratch_.PathOf("outside/SECRET.TXT")));
