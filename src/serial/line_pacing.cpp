@@ -34,15 +34,14 @@ void LinePacing::NoteWrite(std::uint32_t count, bool inputUnread, Clock::time_po
 
 void LinePacing::NoteArrival(std::uint64_t end, Clock::time_point now, Found found) {
   // Bytes found waiting after a sleep through a packet's rest came on the heels
-  // of the last ones, as a line that keeps its rate brings them; no later than now.
+  // of the last ones, as a line that keeps its rate brings them; no later than
+  // now. That sleep went on through the settle after them as well.
+  const bool sleptThrough = found == Found::Waiting && keepsRate_;
   const Clock::time_point arrived =
-      found == Found::Waiting && keepsRate_
-          ? std::min(now, lastArrival_ + byteTime_ * static_cast<std::int64_t>(end - arrivedEnd_))
-          : now;
+      sleptThrough ? std::min(now, lastArrival_ + byteTime_ * static_cast<std::int64_t>(end - arrivedEnd_)) : now;
   lastArrival_ = arrived;
   arrivedEnd_ = end;
-  // Found waiting, they were waited for through the settle after them as well.
-  settledSince_ = found == Found::Waiting && keepsRate_ ? std::optional(arrived) : std::nullopt;
+  settledSince_ = sleptThrough ? std::optional(arrived) : std::nullopt;
   if (!trial_.open || end < trial_.decidedAt) return;
   trial_.open = false;
   // Bytes that come far sooner than their line time show a line faster than
