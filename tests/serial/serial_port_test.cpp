@@ -3,6 +3,7 @@
 #include "platform/thread.h"
 #include "platform/tty.h"
 #include "serial/serial_port.h"
+#include "support/paced_line.h"
 
 namespace corvane {
 namespace {
@@ -103,6 +104,21 @@ TEST_F(SerialPortTest, ReadsWhatArrivedAndPurgesTheRest) {
   ASSERT_EQ(port_.BytesWaiting(), 5u);
   EXPECT_TRUE(port_.PurgeInput());
   EXPECT_FALSE(port_.ReadAvailable(buffer, sizeof buffer, count));
+}
+
+TEST_F(SerialPortTest, AHungUpLineIsWaitedOutLikeSilence) {
+  ASSERT_TRUE(port_.Open());
+  port_.SetReadWait(10);
+  pty_.Master().Close();  // the other end is gone: the port now reads as hung up
+  const auto wallStart = std::chrono::steady_clock::now();
+  const auto cpuStart = testing::CpuOfThisThread();
+  std::uint8_t buffer[16];
+  std::uint32_t count = 0;
+  for (int i = 0; i < 20; ++i) EXPECT_FALSE(port_.ReadAvailable(buffer, sizeof buffer, count));
+  const auto wall = std::chrono::steady_clock::now() - wallStart;
+  const auto cpu = testing::CpuOfThisThread() - cpuStart;
+  EXPECT_GE(wall, std::chrono::milliseconds(200));
+  EXPECT_LT(cpu * 4, wall) << "the reads spun instead of waiting";
 }
 
 }  // namespace

@@ -25,6 +25,13 @@ long WakesOfThisThread() {
   return usage.ru_nvcsw;
 }
 
+std::chrono::microseconds CpuOfThisThread() {
+  rusage usage{};
+  ::getrusage(RUSAGE_THREAD, &usage);
+  const auto micros = [](const timeval& t) { return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec); };
+  return micros(usage.ru_utime) + micros(usage.ru_stime);
+}
+
 PacedRound ReadPacedAndSettle(SerialPeer& peer, const std::string& packet, int baud, const std::function<int()>& read) {
   PacedRound round;
   std::chrono::steady_clock::time_point lastByteSent;

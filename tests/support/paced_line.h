@@ -16,6 +16,9 @@ void SendPaced(SerialPeer& peer, const std::string& bytes, int baud);
 // Voluntary context switches of the calling thread so far.
 long WakesOfThisThread();
 
+// User plus system CPU of the calling thread so far: what tells a wait from a spin.
+std::chrono::microseconds CpuOfThisThread();
+
 // One packet sent paced while this thread reads it and then settles and
 // purges the input, as an accepted packet gets before its answer.
 struct PacedRound {
