@@ -1,7 +1,6 @@
-#include <algorithm>
-
 #include "hostfiles/argument_field.h"
 #include "hostfiles/command_handlers.h"
+#include "hostfiles/file_names.h"
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
 #include "platform/paths.h"
@@ -12,8 +11,7 @@ namespace {
 int ChangeDirectoryTo(char* field, std::string& answerPath) {
   std::optional<std::string> directory = ArgumentAfterLength(field);
   if (!directory) return kAnswerEmptyArgument;
-  // The Data Collector writes its paths with backslashes.
-  std::replace(directory->begin(), directory->end(), '\\', '/');
+  *directory = SlashedPath(*directory);
   if (directory->empty() || !PathInsideRoot(*directory)) return kAnswerDirectoryFailed;
   // A drive prefix such as "C:" is refused by the platform like a missing directory.
   if (!ChangeDirectory(*directory, Confinement().root)) return kAnswerDirectoryFailed;

@@ -1,7 +1,6 @@
-#include <algorithm>
-
 #include "hostfiles/argument_field.h"
 #include "hostfiles/command_handlers.h"
+#include "hostfiles/file_names.h"
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
 #include "platform/paths.h"
@@ -13,8 +12,7 @@ namespace {
 int EraseNamed(char* field, std::string& answerPath) {
   const std::optional<std::string> name = ArgumentAfterLength(field);
   if (!name) return 0;
-  std::string path = *name;
-  std::replace(path.begin(), path.end(), '\\', '/');
+  const std::string path = SlashedPath(*name);
   if (path.empty() || !PathInsideRoot(path)) return 0;
   // Only files are erased, as on the system the commands were made for, even
   // where removing an empty directory would succeed.

@@ -1,5 +1,6 @@
 #include "hostfiles/file_names.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "platform/paths.h"
@@ -47,6 +48,11 @@ std::string FileNamePart(const std::string& path) {
 }
 
 void StripDirectory(std::string& path) { path = FileNamePart(path); }
+
+std::string SlashedPath(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
 
 int StoreNameAndTest(std::string name, std::string& out, bool test) {
   out = name;

@@ -23,6 +23,8 @@ bool FileExists(std::string name);
 // The text after the last separator ('\\' or '/'); the whole path when it has none.
 std::string FileNamePart(const std::string& path);
 void StripDirectory(std::string& path);
+// A path as the Data Collector writes it, with '\\' between its parts, in this system's separators.
+std::string SlashedPath(std::string path);
 int StoreNameAndTest(std::string name, std::string& out, bool test);
 
 }  // namespace corvane

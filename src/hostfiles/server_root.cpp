@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "hostfiles/file_names.h"
 #include "platform/paths.h"
 #include "platform/real_path.h"
 
@@ -22,8 +23,7 @@ bool PathInsideRoot(const std::string& path) {
   });
   if (hasControlByte) return false;
 
-  std::string slashed = path;
-  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  const std::string slashed = SlashedPath(path);
   // The check must see the entry the file operation will reach, and those
   // operations match names without regard to case.
   const auto target = RealPath(ResolvePath(slashed));

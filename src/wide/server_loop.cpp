@@ -6,6 +6,7 @@
 #include "api/result_codes.h"
 #include "api/transfer_session.h"
 #include "classic/classic_link.h"
+#include "hostfiles/file_names.h"
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
 #include "hostfiles/transfer_slots.h"
@@ -153,7 +154,7 @@ class ServerLoop {
     // local path of the file being received.
     if (state_ != kIdle) return;
     // An over-long request is not cut to another file's name; it is answered as unknown.
-    name_ = context_.rxLength <= kWideTextLimit ? WideRequestText(context_) : std::string();
+    name_ = context_.rxLength <= kWideTextLimit ? SlashedPath(WideRequestText(context_)) : std::string();
     context_.isSender = 1;
     WideSendPacket('S', 0, context_);
     state_ = kAwaitInitAck;
