@@ -25,11 +25,22 @@ long WakesOfThisThread() {
   return usage.ru_nvcsw;
 }
 
+namespace {
+
 std::chrono::microseconds CpuOfThisThread() {
   rusage usage{};
   ::getrusage(RUSAGE_THREAD, &usage);
   const auto micros = [](const timeval& t) { return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec); };
   return micros(usage.ru_utime) + micros(usage.ru_stime);
+}
+
+}  // namespace
+
+WaitCost CostOf(const std::function<void()>& wait) {
+  const auto wallStart = std::chrono::steady_clock::now();
+  const auto cpuStart = CpuOfThisThread();
+  wait();
+  return {std::chrono::steady_clock::now() - wallStart, CpuOfThisThread() - cpuStart};
 }
 
 PacedRound ReadPacedAndSettle(SerialPeer& peer, const std::string& packet, int baud, const std::function<int()>& read) {

@@ -1,5 +1,6 @@
-// A peer that hands bytes over at a line's rate, and the count of times the
-// reading thread blocked: what pacing-aware reads are judged by.
+// A peer that hands bytes over at a line's rate, the count of times the
+// reading thread blocked and the CPU a wait costs: what pacing-aware reads
+// and waits on a dead line are judged by.
 #pragma once
 
 #include <chrono>
@@ -16,8 +17,12 @@ void SendPaced(SerialPeer& peer, const std::string& bytes, int baud);
 // Voluntary context switches of the calling thread so far.
 long WakesOfThisThread();
 
-// User plus system CPU of the calling thread so far: what tells a wait from a spin.
-std::chrono::microseconds CpuOfThisThread();
+// How long `wait` took and how much CPU this thread spent on it: what tells a wait from a spin.
+struct WaitCost {
+  std::chrono::steady_clock::duration wall{};
+  std::chrono::microseconds cpu{};
+};
+WaitCost CostOf(const std::function<void()>& wait);
 
 // One packet sent paced while this thread reads it and then settles and
 // purges the input, as an accepted packet gets before its answer.
