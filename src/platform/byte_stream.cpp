@@ -99,7 +99,9 @@ bool ByteStream::WaitReadable(std::uint32_t waitMs) {
   if (fd_ < 0) return false;
   const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
   const short revents = PollUntil(fd_, POLLIN, deadline);
-  if (revents & POLLIN) return true;
+  // A hung-up line stays readable with nothing to read; bytes that came before the hang-up are still taken.
+  const bool hungUpAndEmpty = (revents & POLLHUP) != 0 && BytesWaiting() == 0;
+  if ((revents & POLLIN) && !hungUpAndEmpty) return true;
   // A hung-up or failed line reports at once; spend the wait as a quiet line
   // would, so that callers polling in a loop stay paced.
   if (revents != 0) std::this_thread::sleep_until(deadline);

@@ -60,11 +60,6 @@ bool DeviceLine::Fill(std::uint32_t waitMs) {
     if (!stream_.WaitReadable(slice)) continue;
     std::uint8_t buffer[1024];
     const std::size_t count = stream_.ReadNow(buffer, sizeof buffer);
-    if (count == 0) {
-      // Readable yet empty: the other end has hung up. Wait it out like silence, not in a spin.
-      std::this_thread::sleep_for(std::chrono::milliseconds(slice));
-      continue;
-    }
     bool gotAny = false;
     for (std::size_t i = 0; i < count; ++i) {
       const FaultInjector::Decision decision = incoming_.Next(buffer[i]);
