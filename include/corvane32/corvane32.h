@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "corvane32/host.h"
 
@@ -52,3 +53,21 @@ CORVANE_API std::string TransferGetErrorDetail();
 
 // The text of a protocol error code (248 to 265 and -4); empty for other codes.
 CORVANE_API std::string TransferErrorText(int code);
+
+namespace corvane {
+
+// A serial port of this machine and what the system knows of the adapter behind it.
+struct PortInfo {
+  std::string path;          // what TransferOpenDevice takes: /dev/ttyUSB0
+  std::string description;   // the adapter's own words; empty when the system has none
+  std::string byIdPath;      // a name that stays with a USB adapter (/dev/serial/by-id/...); empty when none
+  int usbVendor = -1;        // USB vendor and product; -1 for a port that is not on USB
+  int usbProduct = -1;
+  std::string serialNumber;  // the USB adapter's serial number; empty when it has none
+  std::string comName;       // COM<n+1> for /dev/ttyS<n>; empty otherwise
+};
+
+}  // namespace corvane
+
+// The serial ports the system lists (absent UARTs and pseudo-terminals are not among them).
+CORVANE_API std::vector<corvane::PortInfo> TransferListPorts();

@@ -9,6 +9,7 @@
 #include "hostfiles/server_root.h"
 #include "platform/host_seams.h"
 #include "platform/paths.h"
+#include "platform/port_list.h"
 #include "platform/real_path.h"
 #include "platform/thread.h"
 #include "serial/serial_port.h"
@@ -177,5 +178,17 @@ std::string TransferErrorText(int code) {
     std::string text;
     ProtocolErrorText(code, text);
     return text;
+  });
+}
+
+std::vector<PortInfo> TransferListPorts() {
+  return Guarded(std::vector<PortInfo>(), [] {
+    std::vector<PortInfo> ports;
+    for (SerialPortInfo& found : ListSerialPorts()) {
+      ports.push_back(PortInfo{std::move(found.path), std::move(found.description), std::move(found.byIdPath),
+                               found.usbVendor, found.usbProduct, std::move(found.serialNumber),
+                               std::move(found.comName)});
+    }
+    return ports;
   });
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <iostream>
+#include <vector>
 
 #include "corvane/exit_status.h"
 #include "corvane/terminal_display.h"
@@ -129,22 +130,21 @@ int Serve(const PortOptions& options, const std::string& root, bool confine) {
 }
 
 int ListPorts() {
-  const auto entries = ListDirectory("/dev");
-  if (!entries) {
-    std::cerr << "corvane: cannot read /dev\n";
-    return kExitFailed;
-  }
-  for (const std::string prefix : {"ttyS", "ttyUSB", "ttyACM", "ttyAMA", "rfcomm"}) {
-    for (const DirectoryEntry& entry : *entries) {
-      if (!entry.name.starts_with(prefix)) continue;
-      const std::string path = "/dev/" + entry.name;
-      // Only ports that open are real; serial drivers create nodes for absent UARTs too.
-      if (!TransferOpenDevice(path, 0, 0, nullptr)) continue;
-      TransferCloseCom();
-      std::cout << path;
-      if (prefix == std::string("ttyS")) std::cout << "  (COM" << std::stoi(entry.name.substr(4)) + 1 << ")";
-      std::cout << "\n";
+  const std::vector<PortInfo> ports = TransferListPorts();
+  if (ports.empty()) std::cerr << "corvane: the system lists no serial ports\n";
+  for (const PortInfo& port : ports) {
+    std::vector<std::string> details;
+    if (!port.comName.empty()) details.push_back(port.comName);
+    // A built-in port's description is only its own name again.
+    const bool describes = !port.description.empty() && !port.path.ends_with("/" + port.description);
+    if (port.usbVendor >= 0) {
+      details.push_back("USB serial adapter: " + port.description);
+    } else if (describes) {
+      details.push_back(port.description);
     }
+    std::cout << port.path;
+    for (std::size_t i = 0; i < details.size(); ++i) std::cout << (i == 0 ? "  (" : ", ") << details[i];
+    std::cout << (details.empty() ? "\n" : ")\n");
   }
   return kExitSuccess;
 }
