@@ -22,6 +22,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kBaudRate = 57600;
 constexpr std::size_t kFileBytes = 3000;
+// The sweep's file: three wide data packets (the last one short), a dozen classic ones.
+constexpr std::size_t kSweepFileBytes = 1100;
 constexpr int kCoordinatePoints = 60;
 constexpr double kCorruptLow = 0.001;
 constexpr double kCorruptHigh = 0.01;
@@ -77,7 +79,22 @@ bool DefinedFailureCode(int code) {
 }
 
 bool ServerOperation(Operation operation) {
-  return operation == Operation::ServerUpload || operation == Operation::ServerDownload;
+  return operation == Operation::ServerUpload || operation == Operation::ServerDownload ||
+         operation == Operation::ServerRemote;
+}
+
+// What the PC's server answers to the Data Collector's erase of `name`.
+std::string ErasedReply(const std::string& name) { return "Deleted file: " + name + "\r\n"; }
+
+// The packets of a run in each direction, as the device's log shows them.
+std::string PacketCounts(const std::vector<std::string>& deviceLog) {
+  int sent = 0;
+  int received = 0;
+  for (const std::string& line : deviceLog) {
+    if (line.starts_with("-> ") && line.find("silent, not sent") == std::string::npos) ++sent;
+    if (line.starts_with("<- ")) ++received;
+  }
+  return "SOAK-PACKETS " + std::to_string(sent) + " " + std::to_string(received);
 }
 
 int PlatformFor(const SoakCase& soakCase) {
@@ -114,9 +131,9 @@ class Run {
     scene_.outbox = scratch / "outbox";
     for (const fs::path& directory : {scene_.pc, scene_.served, scene_.outbox}) fs::create_directories(directory);
     const bool classic = soakCase.wire == Wire::Classic;
+    const std::size_t size = soakCase.fault == Fault::Packet ? kSweepFileBytes : kFileBytes;
     scene_.fileName = classic ? "PLAN.TXT" : "PLAN.BIN";
-    scene_.content = classic ? SoakText(kFileBytes, static_cast<unsigned>(seed))
-                             : SoakBinary(kFileBytes, static_cast<unsigned>(seed));
+    scene_.content = classic ? SoakText(size, static_cast<unsigned>(seed)) : SoakBinary(size, static_cast<unsigned>(seed));
     scene_.expected = scene_.content;
     // Every other classic send is a coordinate file, which arrives as one text line a point.
     if (classic && soakCase.operation == Operation::Send && seed % 2 == 0) {
@@ -161,6 +178,7 @@ class Run {
     options.directory = scene_.served.string();
     options.baudRate = kBaudRate;
     if (case_.fault == Fault::Silent) options.faults.silentAfterPackets = 2 + static_cast<int>(seed_ % 3);
+    options.faults.packetFault = case_.packetFault;
     const fs::path outgoing = scene_.outbox / scene_.fileName;
     switch (case_.operation) {
       case Operation::Send:
@@ -187,6 +205,10 @@ class Run {
       case Operation::ServerDownload:
         WriteWhole(scene_.pc / scene_.fileName, scene_.content);
         options.script = {dc::Role::Download(scene_.fileName)};
+        break;
+      case Operation::ServerRemote:
+        WriteWhole(scene_.pc / scene_.fileName, scene_.content);
+        options.script = {dc::Role::Remote('E', scene_.fileName)};
         break;
     }
     return options;
@@ -234,6 +256,7 @@ class Run {
     if (!TransferGetOutputFilename(reply)) reply.clear();
 
     bool deviceSucceeded = false;
+    std::string deviceReply;
     std::vector<std::string> deviceLog;
     if (device) {
       // A serving device never finishes by itself; a role of its own gets time to end.
@@ -241,6 +264,7 @@ class Run {
       device->Stop();
       const std::vector<dc::Outcome> outcomes = device->Outcomes();
       deviceSucceeded = !outcomes.empty() && outcomes.front().success;
+      if (!outcomes.empty()) deviceReply = outcomes.front().reply;
       deviceLog = device->LogLines();
     }
     TransferCloseCom();
@@ -250,7 +274,8 @@ class Run {
     // TransferCancel from the host ends an operation with result 0 by design, so
     // such a run says nothing about the file: only its content does.
     cancelledByCall_ = case_.fault == Fault::Cancel && !host.pressCancel && host.Stopped();
-    RunReport report = ServerOperation(case_.operation) ? JudgeServer(deviceSucceeded) : Judge(succeeded, code, reply);
+    RunReport report = ServerOperation(case_.operation) ? JudgeServer(deviceSucceeded, deviceReply)
+                                                        : Judge(succeeded, code, reply);
     if (const auto stray = StrayFile()) report = Verdicted(Verdict::PartialFile, "stray file " + *stray);
     const bool userGaveUp = case_.fault != Fault::Cancel && !ServerOperation(case_.operation) && host.Stopped();
     if (userGaveUp && report.verdict == Verdict::CleanFailure) report.verdict = Verdict::Stalled;
@@ -261,6 +286,7 @@ class Run {
     if (report.verdict != Verdict::Exact) {
       for (const std::string& line : deviceLog) std::cout << line << "\n";
     }
+    std::cout << PacketCounts(deviceLog) << "\n";
     return report;
   }
 
@@ -273,7 +299,8 @@ class Run {
       case Operation::ChangeDirectory: return TransferChangeDirectory("SUB");
       case Operation::Delete: return TransferDelete("A.TXT");
       case Operation::ServerUpload:
-      case Operation::ServerDownload: return TransferServer();
+      case Operation::ServerDownload:
+      case Operation::ServerRemote: return TransferServer();
     }
     return false;
   }
@@ -350,7 +377,13 @@ class Run {
 
   // The server reports nothing per file: the device's outcome says whether the
   // file went through, and an upload must not stay behind half-written.
-  RunReport JudgeServer(bool deviceSucceeded) {
+  RunReport JudgeServer(bool deviceSucceeded, const std::string& deviceReply) {
+    if (case_.operation == Operation::ServerRemote) {
+      const bool erased = !FindIgnoringCase(scene_.pc, scene_.fileName);
+      if (erased && deviceSucceeded && deviceReply == ErasedReply(scene_.fileName)) return Verdicted(Verdict::Exact);
+      if (deviceSucceeded) return Verdicted(Verdict::Corrupted, erased ? "reply differs" : "file not erased");
+      return Verdicted(Verdict::CleanFailure);
+    }
     const bool upload = case_.operation == Operation::ServerUpload;
     const auto arrived = FindIgnoringCase(upload ? scene_.pc : scene_.served, scene_.fileName);
     const bool exact = arrived && ReadWhole(*arrived) == scene_.expected;
@@ -402,6 +435,15 @@ std::optional<RunReport> ParseReport(const std::string& output) {
   report.verdict = *parsed;
   std::getline(line >> std::ws, report.note);
   return report;
+}
+
+std::optional<PacketCount> ParsePacketCount(const std::string& output) {
+  const std::size_t at = output.rfind("SOAK-PACKETS ");
+  if (at == std::string::npos) return std::nullopt;
+  std::istringstream line(output.substr(at + 13));
+  PacketCount count;
+  if (!(line >> count.sent >> count.received)) return std::nullopt;
+  return count;
 }
 
 }  // namespace corvane::bench
