@@ -1,6 +1,7 @@
 #include "soak/soak_run.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -129,7 +130,11 @@ class Run {
     scene_.pc = scratch / "pc";
     scene_.served = scratch / "served";
     scene_.outbox = scratch / "outbox";
-    for (const fs::path& directory : {scene_.pc, scene_.served, scene_.outbox}) fs::create_directories(directory);
+    for (const fs::path& directory : {scene_.pc, scene_.served, scene_.outbox, scratch / "tmp"}) {
+      fs::create_directories(directory);
+    }
+    // The server's answer file has one name in the temporary directory: runs side by side must not share it.
+    ::setenv("TMPDIR", (scratch / "tmp").c_str(), 1);
     const bool classic = soakCase.wire == Wire::Classic;
     const std::size_t size = soakCase.fault == Fault::Packet ? kSweepFileBytes : kFileBytes;
     scene_.fileName = classic ? "PLAN.TXT" : "PLAN.BIN";
