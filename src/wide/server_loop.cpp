@@ -263,6 +263,10 @@ class ServerLoop {
         return true;
       case 'G':
         return RunGenericCommand();
+      case kWideRepeatedData:
+        // Our acknowledgement was lost: left unanswered, the remote would resend until it gave up.
+        WideAckAgain(context_);
+        return true;
       default:
         break;
     }

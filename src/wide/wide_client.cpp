@@ -93,9 +93,7 @@ int WideTransaction(const std::string& localName, char startType, std::string& i
       if (!WideWriteData(context)) return FailWith(kErrorCannotOpenFile, context);
       WideAck(context);
     } else if (value == kWideRepeatedData) {
-      // Acknowledge the repeat again under its own number; seq comes back to where it was.
-      context.seq = (context.seq + 63) & 63;
-      WideAck(context);
+      WideAckAgain(context);
     } else if (value == 'Z' && state == kReceiving) {
       if (!WideFinishOutput(context)) return FailWith(kErrorCannotOpenFile, context);
       WideAck(context);

@@ -111,6 +111,11 @@ void WideAck(WideLinkContext& context) {
   WideNextSeq(context);
 }
 
+void WideAckAgain(WideLinkContext& context) {
+  context.seq = (context.seq + 63) & 63;
+  WideAck(context);
+}
+
 void WideResend(WideLinkContext& context) {
   if (context.isSender) {
     SerialWrite(context.txPacket, static_cast<std::uint32_t>(context.lastTxLength));
@@ -192,6 +197,14 @@ int WideNextPacket(WideLinkContext& context) {
     if (CancelRequested()) return 'E';
     if (ch == 'E') return 'E';
     if (tries > ClassicConfig().retryLimit) return GiveUp(kErrorWaitExpired, context);
+    // Deliberately wider than the rule for data packets alone: any packet one
+    // behind is the one just accepted, sent again because our acknowledgement
+    // was lost. Read as out of sequence (an X is taken for a cancel) it would
+    // end the transfer; as a repeat it is acknowledged again and costs a resend.
+    if (ch != 'Y' && ch != 'N' && ch != kWideTimedOut && ch != kWideDamaged && context.rxSeq == ((context.seq + 63) & 63)) {
+      accepted = kWideRepeatedData;
+      break;
+    }
     if (ch == 'X') return GiveUp(kErrorCancelledByUser, context);
     if (ch == 'D' && context.rxSeq == nextSeq) {
       accepted = 'Y';
