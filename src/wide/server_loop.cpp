@@ -150,6 +150,8 @@ class ServerLoop {
   }
 
   void AcceptDownloadRequest() {
+    // The request again while our S to it is out: the S was lost, not the request new.
+    if (state_ == kAwaitInitAck) WideResend(context_);
     // Only an idle side takes a request: mid-exchange its name would become the
     // local path of the file being received.
     if (state_ != kIdle) return;
@@ -161,6 +163,12 @@ class ServerLoop {
   }
 
   bool RunGenericCommand() {
+    // The command again while our S to it is out: the S was lost. Carrying the
+    // command out twice would, for an erase, answer an error for a done deed.
+    if (state_ == kAnswerReady) {
+      WideResend(context_);
+      return true;
+    }
     context_.isSender = 1;
     WideSendPacket('S', 0, context_);
     Slots().answerAsText = 1;
