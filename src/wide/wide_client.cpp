@@ -22,6 +22,7 @@ enum ClientState {
   kAwaitHeader = 7,
   kReceiving = 8,
   kAwaitRequestAck = 11,
+  kAwaitEndAck = 12,
 };
 
 int FailWith(int code, WideLinkContext& context) {
@@ -112,9 +113,13 @@ int WideTransaction(const std::string& localName, char startType, std::string& i
         WideNextSeq(context);
         WideSendPacket('Z', 0, context);
         WideCloseFiles(context);
-        return kResultSuccess;
+        // The send ends with the Z acknowledged, not merely written: a Z lost on
+        // the line would otherwise report success for a file the remote never closed.
+        state = kAwaitEndAck;
       }
       if (sent < 0) return FailWith(kErrorSendData, context);
+    } else if (value == 'Y' && state == kAwaitEndAck) {
+      return kResultSuccess;
     } else if (value == 'Y' && state == kAwaitRequestAck) {
       // Only a name too long for the peer can fail here; asking for it cut
       // would fetch another file.
