@@ -12,6 +12,11 @@ void NoteErrorPacket(const std::string& text, bool received) {
   Session().errorDetail.Set(received ? "the Data Collector reported: " + text : "sent to the Data Collector: " + text);
 }
 
+void NotePacketRead(int type) {
+  ++Session().packetsRead;
+  if (type == 'E') ++Session().errorPacketsRead;
+}
+
 bool CancelRequested() {
   return Session().cancelEvent.Wait(0) != WaitResult::Timeout;
 }

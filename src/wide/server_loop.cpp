@@ -308,12 +308,6 @@ class ServerLoop {
 
 }  // namespace
 
-std::string WideRequestText(const WideLinkContext& context) {
-  const int length = std::clamp(context.rxLength, 0, kWideTextLimit);
-  const std::uint8_t* data = context.rxData;
-  return std::string(data, std::find(data, data + length, 0));
-}
-
 void WideServerLoop(char startType) {
   ServerLoop loop(startType);
   loop.Run();

@@ -12,7 +12,5 @@ namespace corvane {
 int WideServerEntry(int overwrite);
 // startType 'x' (server mode), 'r' (get) or 'g' (generic request); the outcome is errorFlag.
 void WideServerLoop(char startType);
-// The data of the last packet read as text: up to its first zero byte, at most 99 bytes.
-std::string WideRequestText(const WideLinkContext& context);
 
 }  // namespace corvane

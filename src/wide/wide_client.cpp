@@ -6,7 +6,6 @@
 #include "api/transfer_session.h"
 #include "platform/thread.h"
 #include "serial/serial_io.h"
-#include "wide/server_loop.h"
 #include "wide/wide_files.h"
 #include "wide/wide_link.h"
 
@@ -127,7 +126,6 @@ int WideTransaction(const std::string& localName, char startType, std::string& i
       WideNextSeq(context);
       state = kAwaitHeader;
     } else if (value == 'E') {
-      NoteErrorPacket(WideRequestText(context), true);
       WideCloseFiles(context);
       return RemoteSaysFileExists(context) ? kResultFileExists : kResultFailed;
     } else if (!IgnoredOutOfTurn(value)) {

@@ -1,5 +1,6 @@
 #include "wide/wide_link.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "api/result_codes.h"
@@ -176,7 +177,11 @@ int WideReadPacket(WideLinkContext& context) {
   context.rxData = context.rxPacket + kWideDataOffset;
   const int check = UnChar(context.rxPacket[kHeaderBytes + context.rxLength]);
   if (check != WideChecksum(context.rxPacket, context.rxLength + kHeaderBytes)) return kWideDamaged;
-  return context.rxPacket[4];
+  const int type = context.rxPacket[4];
+  NotePacketRead(type);
+  // Noted as it arrives: the request loop waits past an E, and a host may want its text meanwhile.
+  if (type == 'E') NoteErrorPacket(WideRequestText(context), true);
+  return type;
 }
 
 int WideNextPacket(WideLinkContext& context) {
@@ -227,6 +232,12 @@ int WideNextPacket(WideLinkContext& context) {
   // Stop-and-wait: whatever arrived behind the accepted packet is stale.
   SerialFlushInput();
   return accepted;
+}
+
+std::string WideRequestText(const WideLinkContext& context) {
+  const int length = std::clamp(context.rxLength, 0, kWideTextLimit);
+  const std::uint8_t* data = context.rxData;
+  return std::string(data, std::find(data, data + length, 0));
 }
 
 void WideCloseFiles(WideLinkContext& context) {

@@ -47,6 +47,8 @@ int WideReadPacket(WideLinkContext& context);
 // A packet type, kWideRepeatedData (a repeat of the packet just accepted, or
 // an older data packet), or the error codes 258, 263, 264.
 int WideNextPacket(WideLinkContext& context);
+// The data of the last packet read as text: up to its first zero byte, at most 99 bytes.
+std::string WideRequestText(const WideLinkContext& context);
 // Closes both files; an unfinished output file is deleted.
 void WideCloseFiles(WideLinkContext& context);
 
