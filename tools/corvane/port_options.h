@@ -13,6 +13,7 @@ struct PortOptions {
   std::string platform = "auto";
   bool quiet = false;
   bool overwrite = false;
+  int idleTimeoutSeconds = 60;  // 0: a client operation waits as long as the library does
 };
 
 enum class CommandFamily { FileTransfer, Generic };
