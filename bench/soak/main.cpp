@@ -29,9 +29,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kExitUsage = 2;
 constexpr auto kPollStep = std::chrono::milliseconds(50);
-// A run gets twice its retry budget and a margin for a loaded machine; past that it hangs.
-constexpr double kLimitFactor = 2.0;
-constexpr double kLimitMarginSeconds = 30.0;
 
 struct ActiveRun {
   SoakCase soakCase;
@@ -107,7 +104,7 @@ class RunPool {
       std::this_thread::sleep_for(kPollStep);
       for (auto it = active_.begin(); it != active_.end();) {
         ActiveRun& run = *it;
-        const double limit = kLimitFactor * BudgetSeconds(run.soakCase) + kLimitMarginSeconds;
+        const double limit = LimitSeconds(run.soakCase);
         const double elapsed = std::chrono::duration<double>(Clock::now() - run.started).count();
         RunReport report;
         std::string output;

@@ -2,6 +2,7 @@
 
 #include "classic/classic_link.h"
 #include "corvane-dc/simulated_device.h"
+#include "corvane/operation_watch.h"
 
 namespace corvane::bench {
 namespace {
@@ -14,6 +15,9 @@ constexpr double kFileSeconds = 10.0;
 // and pauses before its error packet.
 constexpr double kWideWaitSeconds = 3.0;
 constexpr double kWideErrorPauseSeconds = 1.5;
+constexpr double kPatienceFactor = 1.5;
+constexpr double kLimitFactor = 2.0;
+constexpr double kLimitMarginSeconds = 30.0;
 
 struct OperationRoute {
   Operation operation;
@@ -136,6 +140,14 @@ double BudgetSeconds(const SoakCase& soakCase) {
   const int sendings = ClassicSettings{}.retryLimit + 2;
   if (soakCase.wire == Wire::Classic) return sendings * (deviceTimeout + 1) + kFileSeconds;
   return sendings * kWideWaitSeconds + kWideErrorPauseSeconds + kFileSeconds;
+}
+
+double PatienceSeconds(const SoakCase& soakCase) {
+  return kPatienceFactor * BudgetSeconds(soakCase) + cli::kDefaultIdleTimeoutSeconds;
+}
+
+double LimitSeconds(const SoakCase& soakCase) {
+  return kLimitFactor * BudgetSeconds(soakCase) + cli::kDefaultIdleTimeoutSeconds + kLimitMarginSeconds;
 }
 
 }  // namespace corvane::bench

@@ -42,5 +42,10 @@ std::string WireName(Wire wire);
 // The longest a run may take when the line stalls once: one packet wait sent
 // out to its last retry, plus time for the file itself.
 double BudgetSeconds(const SoakCase& soakCase);
+// When a user watching a client operation's progress presses Cancel: half as
+// long again as the budget, after the corvane command's own idle time-out.
+double PatienceSeconds(const SoakCase& soakCase);
+// Past this a run hangs: twice the budget, the idle time-out and a margin for a loaded machine.
+double LimitSeconds(const SoakCase& soakCase);
 
 }  // namespace corvane::bench

@@ -11,6 +11,7 @@
 
 #include "corvane-dc/simulated_device.h"
 #include "corvane32/corvane32.h"
+#include "corvane/operation_watch.h"
 #include "lineemu/line_direction.h"
 #include "platform/timed_stream.h"
 #include "soak/soak_files.h"
@@ -38,9 +39,6 @@ constexpr auto kServerGuard = std::chrono::seconds(120);
 
 constexpr const char* kVerdictNames[] = {"exact",   "clean", "corrupted", "odd-code", "partial",
                                          "stalled", "hang",  "crash",     "sanitizer"};
-// A user watching a progress window that has not moved for half as long again
-// as the retry budget presses Cancel.
-constexpr double kPatienceFactor = 1.5;
 
 // The host of a soak run: starts the device with the operation and, when told
 // to, stops it by the Cancel button or by TransferCancel.
@@ -53,7 +51,11 @@ class SoakHost final : public HostUi {
     if (onStart) onStart();
     return nullptr;
   }
-  bool HasPendingMessage() override { return !stopped_ && stopWhen && stopWhen(Clock::now() - started_); }
+  bool HasPendingMessage() override {
+    if (stopped_) return false;
+    if (watch && watch->ShouldStop(false)) gaveUp_ = true;
+    return gaveUp_ || (stopWhen && stopWhen(Clock::now() - started_));
+  }
   void PumpMessage() override {
     stopped_ = true;
     if (pressCancel && input_ != nullptr) {
@@ -64,14 +66,19 @@ class SoakHost final : public HostUi {
   }
 
   bool Stopped() const { return stopped_; }
+  // Stopped by the command's watch rather than by the user.
+  bool GaveUp() const { return gaveUp_; }
 
   std::function<void()> onStart;
+  // The corvane command's watch over a client operation, when the run plays the command.
+  std::optional<cli::OperationWatch> watch;
   std::function<bool(Clock::duration)> stopWhen;
   bool pressCancel = false;
 
  private:
   ProgressInput* input_ = nullptr;
   bool stopped_ = false;
+  bool gaveUp_ = false;
   Clock::time_point started_{};
 };
 
@@ -243,8 +250,10 @@ class Run {
         return (device && device->Finished()) || elapsed > kServerGuard;
       };
     } else {
-      const auto patience = std::chrono::duration<double>(kPatienceFactor * BudgetSeconds(case_));
+      // The corvane command gives up by itself; a user watching waits that long and more.
+      const auto patience = std::chrono::duration<double>(PatienceSeconds(case_));
       host.pressCancel = true;
+      host.watch.emplace(cli::kDefaultIdleTimeoutSeconds);
       host.stopWhen = [patience](Clock::duration elapsed) { return elapsed > patience; };
     }
 
@@ -282,8 +291,10 @@ class Run {
     RunReport report = ServerOperation(case_.operation) ? JudgeServer(deviceSucceeded, deviceReply)
                                                         : Judge(succeeded, code, reply);
     if (const auto stray = StrayFile()) report = Verdicted(Verdict::PartialFile, "stray file " + *stray);
-    const bool userGaveUp = case_.fault != Fault::Cancel && !ServerOperation(case_.operation) && host.Stopped();
+    const bool userGaveUp =
+        case_.fault != Fault::Cancel && !ServerOperation(case_.operation) && host.Stopped() && !host.GaveUp();
     if (userGaveUp && report.verdict == Verdict::CleanFailure) report.verdict = Verdict::Stalled;
+    if (host.GaveUp()) report.note = "given up by the command's watch: " + host.watch->Message();
     report.code = code;
     report.seconds = seconds;
     report.note += (report.note.empty() || cancelNote.empty() ? "" : "; ") + cancelNote;

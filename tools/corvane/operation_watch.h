@@ -10,6 +10,8 @@
 
 namespace corvane::cli {
 
+inline constexpr int kDefaultIdleTimeoutSeconds = 60;
+
 // A reading of the library's counters at one poll.
 struct LineReading {
   std::int32_t bytesDone = 0;
