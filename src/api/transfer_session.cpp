@@ -13,6 +13,9 @@ void NoteErrorPacket(const std::string& text, bool received) {
 }
 
 void NotePacketRead(int type) {
+  // A NAK only says that the peer is there: two sides NAKing each other's
+  // damage for ever would otherwise count as a line at work.
+  if (type == 'N') return;
   ++Session().packetsRead;
   if (type == 'E') ++Session().errorPacketsRead;
 }
