@@ -124,8 +124,8 @@ class RunPool {
           fs::remove_all(run.scratch);
           fs::remove(run.log);
         }
-        if (++done_ % 20 == 0) std::cerr << "corvane-soak: " << done_ << "/" << Queued() << " done\n";
         it = active_.erase(it);
+        if (++done_ % 20 == 0) std::cerr << "corvane-soak: " << done_ << "/" << Queued() << " done\n";
       }
     }
     return true;
