@@ -85,10 +85,21 @@ bench: deps
 SOAK_DIR := build/soak
 SOAK_ARGS ?=
 
-.PHONY: soak
-soak: deps
+.PHONY: soak soak-build sweep
+soak-build: deps
 	cmake -S . -B $(SOAK_DIR) -DCMAKE_BUILD_TYPE=Debug -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=ON \
 	  -DCMAKE_CXX_FLAGS="-O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
 	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
 	cmake --build $(SOAK_DIR) -j2 --target corvane-soak
+
+soak: soak-build
 	./$(SOAK_DIR)/bench/corvane-soak --work $(SOAK_DIR)/work $(SOAK_ARGS)
+
+# The single-fault sweep (bench/soak/README.md): every operation in both
+# framings, once for every packet of its exchange lost and once damaged, in
+# either direction. Fails on any run that is neither byte-exact nor a clean
+# failure; those runs' logs stay in build/soak/sweep.
+SWEEP_ARGS ?=
+
+sweep: soak-build
+	./$(SOAK_DIR)/bench/corvane-soak --sweep --jobs 12 --work $(SOAK_DIR)/sweep $(SWEEP_ARGS)

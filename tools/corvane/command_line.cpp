@@ -21,6 +21,12 @@ void AddPortOptions(CLI::App& app, PortOptions& options) {
   app.add_option("--platform", options.platform, "auto, classic, wide or a number")->capture_default_str();
   app.add_flag("--quiet,-q", options.quiet, "draw no progress");
   app.add_flag("--overwrite", options.overwrite, "replace a received file that exists instead of asking");
+  app.add_option("--idle-timeout", options.idleTimeoutSeconds,
+                 "give up a client operation (exit 1) once for this many seconds no packet has come whole from "
+                 "the Data Collector (NAKs aside) and no file data has moved; resending into a silent line "
+                 "does not count as moving. 0 waits without end. Not for server")
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
 }
 
 }  // namespace

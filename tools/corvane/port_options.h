@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "corvane/operation_watch.h"
+
 namespace corvane::cli {
 
 struct PortOptions {
@@ -13,6 +15,7 @@ struct PortOptions {
   std::string platform = "auto";
   bool quiet = false;
   bool overwrite = false;
+  int idleTimeoutSeconds = kDefaultIdleTimeoutSeconds;  // 0: a client operation waits as long as the library does
 };
 
 enum class CommandFamily { FileTransfer, Generic };
