@@ -7,6 +7,7 @@
 #include "corvane/exit_status.h"
 #include "corvane/terminal_display.h"
 #include "corvane32/corvane32.h"
+#include "hostkit/result_words.h"
 #include "platform/file.h"
 #include "platform/paths.h"
 
@@ -15,14 +16,6 @@ namespace {
 
 // Letter, length character, argument and a terminating zero must fit 96 bytes.
 constexpr std::size_t kLongestRemoteArgument = 93;
-
-// Error texts come from the line: keep control bytes off the user's terminal.
-std::string PrintableText(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return text;
-}
 
 // Opens the port, runs one operation and closes the port again.
 // The Data Collector may send its own cd and erase commands in the middle of a
@@ -51,8 +44,8 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
   TransferSetHostUi(nullptr);
   TransferCloseCom();
   if (!succeeded) {
-    std::cerr << "corvane: " << DescribeResult(result) << "\n";
-    const std::string detail = PrintableText(TransferGetErrorDetail());
+    std::cerr << "corvane: " << host::DescribeResult(result) << "\n";
+    const std::string detail = host::PrintableText(TransferGetErrorDetail());
     if (!detail.empty()) std::cerr << "corvane: " << detail << "\n";
   }
   return ExitStatusOf(result);
