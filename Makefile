@@ -1,6 +1,6 @@
 # The two set-up commands: `make demo` and `make test`. Both install what is
 # missing (Debian packages, as root) before they build.
-DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit clang libclang-rt-14-dev
+DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit clang libclang-rt-14-dev qt6-base-dev xvfb xauth fonts-dejavu-core
 
 .PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke
 
