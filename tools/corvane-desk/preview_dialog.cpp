@@ -17,6 +17,10 @@ QByteArray ReadAll(const QString& path) {
 
 QString Coordinate(double value) { return QLocale().toString(value, 'f', 3); }
 
+QString Count(std::size_t count, const QString& thing) {
+  return QString("%1 %2%3").arg(count).arg(thing, count == 1 ? "" : "s");
+}
+
 }  // namespace
 
 bool IsSurveyFile(const QString& name) {
@@ -55,7 +59,7 @@ PreviewDialog::PreviewDialog(QWidget* parent, const QString& fileName, const QSt
   setWindowTitle(fileName + " — " + where);
   summary_.setObjectName("previewSummary");
   summary_.setWordWrap(true);
-  QStringList parts{QString("%1 points, %2 lines.").arg(drawing_.points.size()).arg(drawing_.lines.size())};
+  QStringList parts{Count(drawing_.points.size(), "point") + ", " + Count(drawing_.lines.size(), "line") + "."};
   if (!note.isEmpty()) parts.push_back(note);
   if (!drawing_.notDrawn.isEmpty()) parts.push_back("Not drawn: " + drawing_.notDrawn.join(", ") + " lines.");
   if (!drawing_.problem.isEmpty()) parts.push_back(drawing_.problem);
