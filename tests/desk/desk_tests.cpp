@@ -22,6 +22,7 @@
 #include <optional>
 
 #include "corvane-dc/simulated_device.h"
+#include "corvane-desk/demo_device.h"
 #include "corvane-desk/file_pane.h"
 #include "corvane-desk/main_window.h"
 #include "corvane32/corvane32.h"
@@ -98,6 +99,7 @@ class DeskTest final : public QObject {
   void existingFileIsAskedAboutInASaveAsDialog();
   void previewShowsPointsAndLines_data();
   void previewShowsPointsAndLines();
+  void demoDeviceSendsAFile();
 
  private:
   void Connect(dc::Framing framing, dc::FaultOptions faults = {});
@@ -328,6 +330,24 @@ void DeskTest::previewShowsPointsAndLines() {
   };
   QCOMPARE(row(0), firstRow);
   QCOMPARE(row(table->rowCount() - 1), lastRow);
+}
+
+// The built-in device sends FIELD.TXT from its own menu while the PC receives.
+void DeskTest::demoDeviceSendsAFile() {
+  corvane::desk::DemoDevice demo;
+  window_.reset();  // one window holds the library's host seams at a time
+  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{&demo, demo.PcFolder()});
+  window_->show();
+  auto* port = window_->findChild<QComboBox*>("portChoice");
+  port->setCurrentIndex(port->findData("demo:classic"));
+  Click("connectButton");
+  QVERIFY(Names(Pane("devicePane")).contains("FIELD.TXT"));
+
+  Click("receiveButton");
+  QCOMPARE(Read(demo.PcFolder() + "/FIELD.TXT"), Read(demo.DeviceFolder() + "/FIELD.TXT"));
+  QVERIFY(LogText().contains("Received FIELD.TXT."));
+
+  window_.reset();
 }
 
 int main(int argc, char** argv) {

@@ -15,7 +15,8 @@ namespace corvane::desk {
 
 class DeskHost final : public HostUi {
  public:
-  // Installs itself in the library for its lifetime.
+  // Installs itself in the library for its lifetime; one at a time, since the
+  // library holds one host and the destructor restores the headless default.
   explicit DeskHost(QMainWindow& window);
   ~DeskHost() override;
   DeskHost(const DeskHost&) = delete;
