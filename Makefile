@@ -1,8 +1,8 @@
 # The two set-up commands: `make demo` and `make test`. Both install what is
 # missing (Debian packages, as root) before they build.
-DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit clang libclang-rt-14-dev
+DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit clang libclang-rt-14-dev qt6-base-dev xvfb xauth fonts-dejavu-core
 
-.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke
+.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots
 
 all: build
 
@@ -65,6 +65,15 @@ demo: deps
 
 clean:
 	rm -rf build
+
+# The desktop application's pictures in the README, rendered from the current
+# code against its simulated Data Collector under a virtual X server.
+screenshots: deps
+	cmake --preset default
+	cmake --build --preset default --target corvane-desk
+	rm -rf build/screenshots && mkdir -p build/screenshots
+	XDG_CONFIG_HOME=$(CURDIR)/build/screenshots xvfb-run -a -s "-screen 0 1400x900x24" \
+	  ./build/default/tools/corvane-desk/corvane-desk --screenshots docs
 
 # Throughput of both framings through the line emulator, with C-Kermit to
 # C-Kermit for reference: prints a Markdown table (bench/README.md explains it).

@@ -20,7 +20,10 @@ allowed() {
     src/api)       echo "classic wide hostfiles survey ui session serial platform corvane32 corvane" ;;
     include/*)     echo "corvane32 corvane" ;;
     tools/common)  echo "" ;;
-    tools/*)       echo "corvane32 corvane common corvane-dc" ;;
+    tools/hostkit) echo "corvane32 corvane" ;;
+    # The desktop application previews survey files with the library's own pure conversions.
+    tools/corvane-desk) echo "corvane32 corvane common hostkit corvane-dc survey" ;;
+    tools/*)       echo "corvane32 corvane common hostkit corvane-dc" ;;
   esac
 }
 

@@ -13,6 +13,7 @@
 #include "corvane/operation_watch.h"
 #include "corvane/terminal_display.h"
 #include "corvane32/corvane32.h"
+#include "hostkit/result_words.h"
 
 namespace corvane::cli {
 namespace {
@@ -32,14 +33,6 @@ bool ReadableFile(const std::string& path) {
 
 // Letter, length character, argument and a terminating zero must fit 96 bytes.
 constexpr std::size_t kLongestRemoteArgument = 93;
-
-// Error texts come from the line: keep control bytes off the user's terminal.
-std::string PrintableText(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return text;
-}
 
 // Opens the port, runs one operation and closes the port again.
 // The Data Collector may send its own cd and erase commands in the middle of a
@@ -73,12 +66,12 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
   TransferSetHostUi(nullptr);
   TransferCloseCom();
   if (watch.Why() != OperationWatch::Reason::None) {
-    std::cerr << "corvane: " << PrintableText(watch.Message()) << "\n";
+    std::cerr << "corvane: " << host::PrintableText(watch.Message()) << "\n";
     return kExitFailed;
   }
   if (!succeeded) {
-    std::cerr << "corvane: " << DescribeResult(result) << "\n";
-    const std::string detail = PrintableText(TransferGetErrorDetail());
+    std::cerr << "corvane: " << host::DescribeResult(result) << "\n";
+    const std::string detail = host::PrintableText(TransferGetErrorDetail());
     if (!detail.empty()) std::cerr << "corvane: " << detail << "\n";
   }
   return ExitStatusOf(result);
