@@ -60,8 +60,8 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+trap 'echo "fresh-check: interrupted" >&2; exit 130' INT
+trap 'echo "fresh-check: terminated" >&2; exit 143' TERM
 
 bind() {
   mount --bind "$1" "$root$1"
@@ -107,6 +107,7 @@ EOF
 fi
 
 echo "fresh-check of $commit in $root"
+stop_processes_inside # left by a run that was killed outright
 rm -rf --one-file-system "$root"
 cp -a "$base" "$root"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
