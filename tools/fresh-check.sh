@@ -95,6 +95,7 @@ if [[ ! -d $base ]]; then
   rm -rf --one-file-system "$base.partial"
   if ! debootstrap --variant=minbase bookworm "$base.partial" "$mirror" >"$logs/debootstrap.log" 2>&1; then
     tail -n 40 "$logs/debootstrap.log"
+    echo "(full log: $logs/debootstrap.log)"
     exit 1
   fi
   # The archives of an installed Debian 12, from the mirror this machine uses.
@@ -106,7 +107,7 @@ EOF
   mv "$base.partial" "$base"
 fi
 
-echo "fresh-check of $commit in $root"
+echo "fresh-check of $commit in $root; logs in $logs"
 stop_processes_inside # left by a run that was killed outright
 rm -rf --one-file-system "$root"
 cp -a "$base" "$root"
