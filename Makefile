@@ -80,6 +80,13 @@ screenshots: deps
 BENCH_DIR := build/bench
 BENCH_ARGS ?=
 
+# The two set-up commands on a machine that has nothing installed: a minimal
+# Debian 12 root (debootstrap, kept in build/fresh) runs `make demo` and
+# `make test` from a clean clone of the current commit. Not part of `make test`.
+.PHONY: fresh-check
+fresh-check:
+	tools/fresh-check.sh
+
 .PHONY: bench
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=ON
