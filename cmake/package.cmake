@@ -13,6 +13,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The commands' dependency on the library comes from this build, not from an installed package.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/src/api)
 set(library_dependency "libcorvane32-1 (= ${PROJECT_VERSION})")
+# A shlibs file for the library, so that packages built against it depend on it.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 
 set(CPACK_DEBIAN_LIBCORVANE32-1_PACKAGE_NAME libcorvane32-1)
 set(CPACK_DEBIAN_LIBCORVANE32-1_PACKAGE_SECTION libs)
@@ -20,8 +23,6 @@ set(CPACK_DEBIAN_LIBCORVANE32-1_DESCRIPTION "Corvane: file transfer with a Data 
  libcorvane32 moves files between a PC and a hand-held survey Data Collector
  over a serial line with the Kermit protocol, in the classic and the wide
  framing, with a C++ and a C interface.")
-# shlibs and the ldconfig trigger, so that packages built against it depend on it.
-set(CPACK_DEBIAN_LIBCORVANE32-1_PACKAGE_GENERATE_SHLIBS ON)
 
 set(CPACK_DEBIAN_LIBCORVANE32-DEV_PACKAGE_NAME libcorvane32-dev)
 set(CPACK_DEBIAN_LIBCORVANE32-DEV_PACKAGE_SECTION libdevel)
