@@ -6,8 +6,8 @@
  * functions from one thread (the host's own); the operations block it until
  * they end and call the callbacks on it meanwhile, about four times a second.
  * corvane_cancel, corvane_status and corvane_last_error may be called from any
- * thread, and from inside a callback. No other function may be called from a
- * callback while an operation runs: it is refused with CORVANE_BUSY.
+ * thread, and from inside a callback. From inside a callback, another operation
+ * is refused with CORVANE_BUSY, corvane_open with 0, and corvane_close does nothing.
  *
  * Strings are zero-terminated bytes, taken as the system takes file names.
  */

@@ -36,7 +36,9 @@ bool Acceptable(const char* text, std::size_t limit, Nullable nullable = Nullabl
 
 std::string Text(const char* text) { return text == nullptr ? std::string() : std::string(text); }
 
+// The running operation's result is not to be overwritten from its callback.
 int Refuse() {
+  if (TheCHost().Running()) return CORVANE_BUSY;
   Session().lastResult = CORVANE_BAD_ARGUMENT;
   return CORVANE_BAD_ARGUMENT;
 }

@@ -109,6 +109,7 @@ struct observed {
   int cancel_after_bytes; /* cancel once this many bytes have moved; -1 never */
   int cancel_accepted;
   pid_t cancel_when_exited; /* cancel once this process has ended; 0 never */
+  int nested;               /* what an operation started from the callback returned */
   char message[128];
   char proposed[256];
 };
@@ -117,6 +118,7 @@ static void on_progress(void *user, int32_t done, int32_t total, const char *mes
   struct observed *seen = user;
   (void)total;
   ++seen->progress_calls;
+  seen->nested = corvane_directory(NULL);
   if (message[0] != '\0') snprintf(seen->message, sizeof seen->message, "%s", message);
   if (seen->cancel_after_bytes >= 0 && done >= seen->cancel_after_bytes) seen->cancel_accepted = corvane_cancel();
   if (seen->cancel_when_exited > 0 && waitpid(seen->cancel_when_exited, NULL, WNOHANG) == seen->cancel_when_exited)
@@ -139,7 +141,7 @@ struct line {
 
 static void send_and_get(struct line *line) {
   char path[128];
-  struct observed seen = {0, -1, 0, 0, "", ""};
+  struct observed seen = {0, -1, 0, 0, 0, "", ""};
   corvane_set_progress_callback(on_progress, &seen);
   corvane_set_platform(line->platform);
   write_file("NOTES.TXT", kText, strlen(kText));
@@ -147,6 +149,7 @@ static void send_and_get(struct line *line) {
   snprintf(path, sizeof path, "%s/SENT.TXT", line->served);
   CHECK(same_content(path, kText));
   CHECK(seen.progress_calls > 0 && strcmp(seen.message, "Sending NOTES.TXT") == 0);
+  CHECK(seen.nested == CORVANE_BUSY);
 
   snprintf(path, sizeof path, "%s/FIELD.TXT", line->served);
   write_file(path, kText, strlen(kText));
@@ -188,7 +191,7 @@ static void list_change_and_delete(struct line *line) {
 
 static void cancel_from_the_callback(struct line *line) {
   static char big[400000];
-  struct observed seen = {0, 1, 0, 0, "", ""};
+  struct observed seen = {0, 1, 0, 0, 0, "", ""};
   memset(big, 'k', sizeof big);
   write_file("BIG.DAT", big, sizeof big);
   corvane_set_progress_callback(on_progress, &seen);
@@ -220,7 +223,7 @@ static void refused_arguments(struct line *line) {
 /* The device pushes a file; the second time it exists and the Save As callback renames it. */
 static void receive_and_save_as(struct line *line) {
   struct device pusher;
-  struct observed seen = {0, -1, 0, 0, "", ""};
+  struct observed seen = {0, -1, 0, 0, 0, "", ""};
   char path[128];
   int round;
   snprintf(path, sizeof path, "%s/PUSHED.TXT", line->served);
@@ -246,7 +249,7 @@ static void receive_and_save_as(struct line *line) {
 /* The device uploads a file to the PC's server; the callback cancels once the device is done. */
 static void serve_until_cancelled(struct line *line) {
   struct device uploader;
-  struct observed seen = {0, -1, 0, 0, "", ""};
+  struct observed seen = {0, -1, 0, 0, 0, "", ""};
   char upload[128];
   snprintf(upload, sizeof upload, "%s/UP.TXT", line->served);
   write_file(upload, kText, strlen(kText));
