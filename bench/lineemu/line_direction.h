@@ -7,7 +7,7 @@
 #include <random>
 #include <stop_token>
 
-#include "platform/timed_stream.h"
+#include "common/timed_stream.h"
 
 namespace corvane::bench {
 

@@ -10,9 +10,9 @@
 #include <memory>
 #include <thread>
 
+#include "common/interrupt.h"
+#include "common/pty_pair.h"
 #include "lineemu/line_direction.h"
-#include "platform/interrupt.h"
-#include "platform/thread.h"
 
 namespace {
 
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     std::jthread forward([&](std::stop_token stop) { aToB->Run(stop); });
     std::jthread backward([&](std::stop_token stop) { bToA->Run(stop); });
     const auto bound = Clock::now() + std::chrono::seconds(seconds);
-    while (interrupts.Count() == 0 && Clock::now() < bound) corvane::SleepMilliseconds(kMainWakeMs);
+    while (interrupts.Count() == 0 && Clock::now() < bound) std::this_thread::sleep_for(std::chrono::milliseconds(kMainWakeMs));
   }  // the jthreads are asked to stop and joined here
   ReportDirection("a->b", aToB->Counts());
   ReportDirection("b->a", bToA->Counts());

@@ -13,7 +13,7 @@
 #include <memory>
 #include <thread>
 
-#include "platform/child_process.h"
+#include "common/child_process.h"
 #include "soak/soak_files.h"
 #include "soak/soak_report.h"
 #include "soak/soak_run.h"

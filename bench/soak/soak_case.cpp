@@ -1,7 +1,7 @@
 #include "soak/soak_case.h"
 
-#include "classic/classic_link.h"
 #include "corvane-dc/simulated_device.h"
+#include "session/kermit_basics.h"
 
 namespace corvane::bench {
 namespace {
@@ -106,7 +106,7 @@ double BudgetSeconds(const SoakCase& soakCase) {
     // The PC's server waits without end; the device's own retries bound the run.
     return dc::DeviceOptions{}.retries * (deviceTimeout + 1) + kFileSeconds;
   }
-  const int sendings = ClassicSettings{}.retryLimit + 2;
+  const int sendings = kRetryLimit + 2;
   if (soakCase.wire == Wire::Classic) return sendings * (deviceTimeout + 1) + kFileSeconds;
   return sendings * kWideWaitSeconds + kWideErrorPauseSeconds + kFileSeconds;
 }

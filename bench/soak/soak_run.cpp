@@ -8,10 +8,11 @@
 #include <sstream>
 #include <thread>
 
+#include "common/pty_pair.h"
+#include "common/timed_stream.h"
 #include "corvane-dc/simulated_device.h"
 #include "corvane32/corvane32.h"
 #include "lineemu/line_direction.h"
-#include "platform/timed_stream.h"
 #include "soak/soak_files.h"
 
 namespace corvane::bench {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "common/pty_pair.h"
+#include "common/raw_tty.h"
+
 #include <chrono>
 #include <string>
 #include <thread>
@@ -19,8 +22,10 @@ class LineDirectionTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(in_.Open());
     ASSERT_TRUE(out_.Open());
-    ASSERT_TRUE(writer_.Open(in_.SlavePath()));
-    ASSERT_TRUE(reader_.Open(out_.SlavePath()));
+    std::string error;
+    writer_ = OpenRawTty(in_.SlavePath(), 9600, error);
+    reader_ = OpenRawTty(out_.SlavePath(), 9600, error);
+    ASSERT_TRUE(writer_.IsOpen() && reader_.IsOpen()) << error;
     from_ = TimedStream(std::move(in_.Master()));
     to_ = TimedStream(std::move(out_.Master()));
   }
@@ -49,8 +54,8 @@ class LineDirectionTest : public ::testing::Test {
 
   PtyPair in_;
   PtyPair out_;
-  TtyDevice writer_;
-  TtyDevice reader_;
+  ByteStream writer_;
+  ByteStream reader_;
   TimedStream from_;
   TimedStream to_;
   std::unique_ptr<LineDirection> direction_;

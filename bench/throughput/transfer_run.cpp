@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/child_process.h"
+#include "common/child_process.h"
 #include "throughput/transfer_case.h"
 
 namespace corvane::bench {

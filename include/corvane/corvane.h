@@ -76,7 +76,10 @@ CORVANE_C_API int corvane_send(const char *local, const char *announced);
 /* Receives the file the Data Collector sends; NULL or "" keeps the announced name. */
 CORVANE_C_API int corvane_receive(const char *output_name);
 /* Gets a file from the Data Collector's server; `second` may be NULL or "".
- * corvane_output_filename then names the file written. */
+ * corvane_output_filename names the file written where the engine reports it
+ * (a get that probed and found the wide framing); otherwise it is stored in
+ * the current directory under the file-name part of the name asked for
+ * (`second` when given), or under the name the Save As callback chose. */
 CORVANE_C_API int corvane_get(const char *first, const char *second);
 /* Lists the Data Collector's directory into a reply file: corvane_output_filename
  * names it, the caller reads and removes it. NULL is the same as "". */

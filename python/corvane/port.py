@@ -112,7 +112,13 @@ class Port:
     def get(self, name: str, second: Optional[str] = None, progress: Optional[Progress] = None) -> str:
         """Gets a file from the Data Collector's server; returns the local path."""
         self._run(lambda: lib.corvane_get(_encode(name), _encode(second)), progress)
-        return self._output_filename()
+        reported = self._output_filename() or self._renamed_to
+        if reported:
+            return reported
+        # Where the library does not say: the name asked for, in the current
+        # directory, which the library matches without regard to case.
+        wanted = (second or name).replace("\\", "/").rsplit("/", 1)[-1]
+        return next((entry for entry in os.listdir(".") if entry.upper() == wanted.upper()), wanted)
 
     def listdir(self, arg: str = "") -> List[Entry]:
         """The Data Collector's directory; the reply file it comes in is removed."""
@@ -158,6 +164,7 @@ class Port:
         if len(encoded) >= min(capacity, MAX_PATH + 1):
             return 0
         ctypes.memmove(new_name, encoded + b"\0", len(encoded) + 1)
+        self._renamed_to = os.fsdecode(encoded)
         return 1
 
     def _run(self, call, progress: Optional[Progress], generic: bool = False) -> None:
@@ -165,6 +172,7 @@ class Port:
         raised once it has stopped."""
         interrupted = False
         raised = None
+        self._renamed_to = None
 
         # The library calls back on this thread four times a second, so Python's own
         # signal handling gets its turn while the operation runs.

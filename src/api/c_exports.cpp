@@ -7,10 +7,9 @@
 #include <map>
 
 #include "api/c_host.h"
-#include "api/transfer_session.h"
+#include "session/transfer_session.h"
 #include "corvane/corvane.h"
 #include "corvane32/corvane32.h"
-#include "hostfiles/transfer_slots.h"
 
 using namespace corvane;
 
@@ -128,13 +127,7 @@ int corvane_receive(const char* output_name) {
 
 int corvane_get(const char* first, const char* second) {
   if (!Acceptable(first, CORVANE_MAX_PATH) || !Acceptable(second, CORVANE_MAX_PATH, Nullable::Yes)) return Refuse();
-  return RunOperation([&] {
-    // The request paths leave the session's output name empty; a C host is told
-    // the file written all the same, as after a receive.
-    if (TransferGet(first, Text(second)) && Session().outputFileName.Get().empty()) {
-      Session().outputFileName.Set(Slots().headerName);
-    }
-  });
+  return RunOperation([&] { TransferGet(first, Text(second)); });
 }
 
 int corvane_directory(const char* argument) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "api/transfer_session.h"
+#include "session/transfer_session.h"
 #include "corvane/corvane.h"
 #include "corvane32/corvane32.h"
 

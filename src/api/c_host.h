@@ -12,7 +12,7 @@
 #include <string>
 
 #include "corvane32/host.h"
-#include "platform/host_seams.h"
+#include "session/host_seams.h"
 
 namespace corvane {
 

@@ -1,16 +1,11 @@
 #include "api/dispatcher.h"
 
-#include <algorithm>
-
-#include "api/result_codes.h"
-#include "api/transfer_session.h"
 #include "classic/classic_link.h"
 #include "classic/classic_transfer.h"
 #include "hostfiles/file_names.h"
-#include "hostfiles/transfer_slots.h"
 #include "platform/paths.h"
 #include "serial/serial_io.h"
-#include "survey/survey_streams.h"
+#include "session/result_codes.h"
 #include "wide/server_loop.h"
 #include "wide/wide_client.h"
 #include "wide/wide_probe.h"
@@ -20,147 +15,155 @@ namespace {
 
 constexpr int kDispatchTimeoutSeconds = 5;
 // Letter, length character, argument and terminating zero fill the 96-byte G buffer.
-constexpr std::size_t kLongestGenericArgument = kGenericCommandCapacity - 3;
+constexpr std::size_t kLongestGenericArgument = 93;
 
 enum class Engine { Classic, WideClient, WideRequestLoop, None };
 
-bool IsWidePlatform(int platform) { return platform == 2 || platform == 3; }
-
-void CommonStart(int command) {
-  ClassicConfig().timeoutSeconds = kDispatchTimeoutSeconds;
-  Session().bytesDone = 0;
-  SerialInput(kInputPurge);
-  SerialFlushInput();
-  std::fill(std::begin(ClassicLink().leftover), std::end(ClassicLink().leftover), 0);
-  Slots().overwriteExisting = (command == kCommandSend || command == kCommandGeneric) ? 1 : 0;
+// What the Data Collector announced in its last Send-Init: the classic link
+// keeps it from one operation to the next, as the peer on the line stays.
+ClassicSettings& PeerSettings() {
+  static ClassicSettings settings;
+  return settings;
 }
+
+// The classic exchange of one command, started from the link's settings, which
+// it hands back when the command is over.
+class ClassicExchange {
+ public:
+  explicit ClassicExchange(bool overwriteExisting) {
+    link_.settings = PeerSettings();
+    link_.settings.timeoutSeconds = kDispatchTimeoutSeconds;
+    link_.overwriteExisting = overwriteExisting;
+  }
+  ~ClassicExchange() { PeerSettings() = link_.settings; }
+  ClassicExchange(const ClassicExchange&) = delete;
+  ClassicExchange& operator=(const ClassicExchange&) = delete;
+
+  ClassicLinkState& Link() { return link_; }
+
+ private:
+  ClassicLinkState link_;
+};
 
 // Platform 0 means classic for receive and send, but a get still asks the probe.
-Engine ChooseFileEngine(int command, int platform) {
-  if (IsWidePlatform(platform)) return command == kCommandGet ? Engine::WideRequestLoop : Engine::WideClient;
-  if (platform == 0 && command != kCommandGet) return Engine::Classic;
-  switch (ProbePlatform(command == kCommandReceive ? 0 : 1)) {
-    case 1:
+Engine ChooseFileEngine(TransferCommand command, PlatformKind platform, ClassicLinkState& link) {
+  if (platform == PlatformKind::Wide) {
+    return command == TransferCommand::Get ? Engine::WideRequestLoop : Engine::WideClient;
+  }
+  if (platform == PlatformKind::Classic && command != TransferCommand::Get) return Engine::Classic;
+  const ProbeSide side = command == TransferCommand::Receive ? ProbeSide::PcReceives : ProbeSide::PcSends;
+  switch (ProbePlatform(side, link)) {
+    case PeerFraming::Wide:
       return Engine::WideClient;
-    case 0:
+    case PeerFraming::Classic:
       return Engine::Classic;
-    default:
-      return Engine::None;
+    case PeerFraming::Unknown:
+      break;
   }
+  return Engine::None;
 }
 
-int ClassicReceive(const std::string& first, std::string& outputName) {
-  ClassicLink().pendingPacketType = 'v';
-  Slots().headerName = first;
-  ClassicTransferFile();
-  outputName = Slots().headerName;
-  return MapErrorFlag(ClassicLink().errorFlag);
+int ClassicReceive(const std::string& first, std::string& outputName, ClassicLinkState& link) {
+  link.pendingPacketType = 'v';
+  link.files.headerName = first;
+  const EngineOutcome outcome = ClassicTransferFile(link);
+  outputName = link.files.headerName;
+  return ResultOf(outcome);
 }
 
-int ClassicSend(const std::string& first, const std::string& second) {
-  TransferSlots& slots = Slots();
-  ClassicLink().pendingPacketType = 's';
-  slots.filePending = 1;
-  ClassicLink().stringSource = nullptr;
-  slots.nextFileName = first;
-  slots.headerName = FileNamePart(second.empty() ? first : second);
-  ClassicTransferFile();
-  CloseTransferFiles();
+int ClassicSend(const std::string& first, const std::string& second, ClassicLinkState& link) {
+  link.pendingPacketType = 's';
+  link.files.filePending = true;
+  link.files.nextFileName = first;
+  link.files.headerName = FileNamePart(second.empty() ? first : second);
+  const EngineOutcome outcome = ClassicTransferFile(link);
+  link.streams.CloseSendFile();
   SerialFlushInput();
-  return MapErrorFlag(ClassicLink().errorFlag);
+  return ResultOf(outcome);
 }
 
-int RequestFile(const std::string& first, bool throughWideLoop) {
+int RequestFile(const std::string& first, bool throughWideLoop, ClassicLinkState& link) {
   SerialFlushInput();
-  ClassicLink().pendingPacketType = 'r';
-  ClassicLink().stringSource = nullptr;
-  Slots().nextFileName = first;
-  Slots().headerName = FileNamePart(first);
   if (throughWideLoop) {
-    ClassicLink().errorFlag = 0;
-    WideServerLoop('r');
-  } else {
-    ClassicRequest();
+    return ResultOf(WideServerLoop(WideRequest{'r', {}, FileNamePart(first), link.overwriteExisting}));
   }
-  return MapErrorFlag(ClassicLink().errorFlag);
+  link.pendingPacketType = 'r';
+  link.files.headerName = FileNamePart(first);
+  return ResultOf(ClassicRequest(first, link));
 }
 
-int RunFileCommand(int command, const std::string& first, std::string second, std::string& outputName,
-                   int platform) {
-  switch (ChooseFileEngine(command, platform)) {
+int RunFileCommand(TransferCommand command, const std::string& first, std::string second, std::string& outputName,
+                   PlatformKind platform, ClassicLinkState& link) {
+  switch (ChooseFileEngine(command, platform, link)) {
     case Engine::WideClient: {
-      const int result = WideClientTransfer(command, first, second);
+      const int result = WideClientTransfer(command, first, second, link.overwriteExisting);
       outputName = second;
       return result;
     }
     case Engine::WideRequestLoop:
-      return RequestFile(first, true);
+      return RequestFile(first, true, link);
     case Engine::Classic:
-      if (command == kCommandReceive) return ClassicReceive(first, outputName);
-      if (command == kCommandSend) return ClassicSend(first, second);
-      return RequestFile(first, false);
+      if (command == TransferCommand::Receive) return ClassicReceive(first, outputName, link);
+      if (command == TransferCommand::Send) return ClassicSend(first, second, link);
+      return RequestFile(first, false, link);
     case Engine::None:
       break;
   }
-  ClassicLink().errorFlag = 1;
   return kResultFailed;
 }
 
-// The G data: letter, tochar(length), the argument; a length character '#'
-// goes out doubled, as a prefixed '#' in the encoded field.
-void BuildGenericCommand(const std::string& first) {
-  auto& buffer = Slots().genericCommand;
-  buffer.fill(0);
-  const std::size_t length = first.size() - 1;
-  std::size_t at = 0;
-  buffer[at++] = first[0];
-  buffer[at++] = static_cast<char>(ToChar(static_cast<int>(length)));
-  if (buffer[1] == '#') buffer[at++] = '#';
-  std::copy(first.begin() + 1, first.end(), buffer.begin() + static_cast<std::ptrdiff_t>(at));
-}
-
-int RunGenericCommand(const std::string& first, std::string& outputName, int platform) {
+int RunGenericCommand(const std::string& first, std::string& outputName, PlatformKind platform,
+                      ClassicLinkState& link) {
   // An argument that cannot fit the G buffer is refused before anything is sent.
-  if (first.empty() || first.size() - 1 > kLongestGenericArgument) {
-    ClassicLink().errorFlag = 1;
-    return kResultFailed;
-  }
-  const bool classic = platform == 1;
-  if ((classic ? ClassicProbe() : WideProbe()) < 0) {
-    ClassicLink().errorFlag = 1;
+  if (first.empty() || first.size() - 1 > kLongestGenericArgument) return kResultFailed;
+  const bool classic = platform == PlatformKind::Auto;
+  if ((classic ? ClassicProbe(link) : WideProbe()) < 0) {
     SerialFlushInput();
     return kResultFailed;
   }
-  ClassicLink().errorFlag = 0;
   SerialFlushInput();
-  ClassicLink().pendingPacketType = 'g';
-  ClassicLink().stringSource = nullptr;
   const std::string replyFile = CreateUniqueFile(".", "$KT").value_or("");
-  BuildGenericCommand(first);
   outputName = replyFile;
-  Slots().headerName = replyFile;
-  if (classic) {
-    ClassicRequest();
-  } else {
-    WideServerLoop('g');
-  }
-  return MapErrorFlag(ClassicLink().errorFlag);
+  if (!classic) return ResultOf(WideServerLoop(WideRequest{'g', first, replyFile, link.overwriteExisting}));
+  link.pendingPacketType = 'g';
+  link.files.headerName = replyFile;
+  return ResultOf(ClassicRequest(first, link));
 }
 
 }  // namespace
 
-int DispatchCommand(int command, std::string first, std::string second, std::string& outputName, int platform) {
-  CommonStart(command);
-  switch (command) {
-    case kCommandReceive:
-    case kCommandSend:
-    case kCommandGet:
-      return RunFileCommand(command, first, std::move(second), outputName, platform);
-    case kCommandGeneric:
-      return RunGenericCommand(first, outputName, platform);
+PlatformKind PlatformKindOf(int platform) {
+  switch (platform) {
+    case 0:
+      return PlatformKind::Classic;
+    case 1:
+      return PlatformKind::Auto;
+    case 2:
+    case 3:
+      return PlatformKind::Wide;
     default:
-      return kResultFailed;
+      return PlatformKind::Other;
   }
+}
+
+int DispatchCommand(TransferCommand command, const std::string& first, const std::string& second,
+                    std::string& outputName, PlatformKind platform) {
+  const bool overwrite = command == TransferCommand::Send || command == TransferCommand::Generic;
+  ClassicExchange exchange(overwrite);
+  Session().bytesDone = 0;
+  SerialInput(SerialInputMode::Purge);
+  SerialFlushInput();
+  switch (command) {
+    case TransferCommand::Receive:
+    case TransferCommand::Send:
+    case TransferCommand::Get:
+      return RunFileCommand(command, first, second, outputName, platform, exchange.Link());
+    case TransferCommand::Generic:
+      return RunGenericCommand(first, outputName, platform, exchange.Link());
+    case TransferCommand::Server:
+      break;
+  }
+  return kResultFailed;
 }
 
 }  // namespace corvane

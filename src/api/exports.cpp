@@ -2,17 +2,17 @@
 // operations hand over to the runner. No exception leaves this file.
 #include <exception>
 
-#include "api/result_codes.h"
 #include "api/runner.h"
-#include "api/transfer_session.h"
 #include "corvane32/corvane32.h"
 #include "hostfiles/server_root.h"
-#include "platform/host_seams.h"
 #include "platform/paths.h"
 #include "platform/port_list.h"
 #include "platform/real_path.h"
 #include "platform/thread.h"
 #include "serial/serial_port.h"
+#include "session/host_seams.h"
+#include "session/result_codes.h"
+#include "session/transfer_session.h"
 
 using namespace corvane;
 
@@ -44,7 +44,7 @@ bool OpenPort(std::string devicePath, int portNumber, int baudRate, int parity, 
   return port.Open() && settingsApplied;
 }
 
-bool RunCommand(int command, std::string first, std::string second) {
+bool RunCommand(TransferCommand command, std::string first, std::string second) {
   TransferSession& session = Session();
   session.command = command;
   session.firstArgument = std::move(first);
@@ -77,27 +77,27 @@ void TransferCloseCom() {
 }
 
 bool TransferSend(std::string localPath, std::string announcedName) {
-  return Guarded(false, [&] { return RunCommand(kCommandSend, std::move(localPath), std::move(announcedName)); });
+  return Guarded(false, [&] { return RunCommand(TransferCommand::Send, std::move(localPath), std::move(announcedName)); });
 }
 
 bool TransferReceive(std::string outputName) {
-  return Guarded(false, [&] { return RunCommand(kCommandReceive, std::move(outputName), ""); });
+  return Guarded(false, [&] { return RunCommand(TransferCommand::Receive, std::move(outputName), ""); });
 }
 
 bool TransferGet(std::string firstName, std::string secondName) {
   return Guarded(false, [&] {
     std::string wanted = secondName.empty() ? firstName : secondName;
-    return RunCommand(kCommandGet, std::move(wanted), std::move(firstName));
+    return RunCommand(TransferCommand::Get, std::move(wanted), std::move(firstName));
   });
 }
 
 bool TransferDirectory(std::string argument) {
-  return Guarded(false, [&] { return RunCommand(kCommandGeneric, "D" + argument, ""); });
+  return Guarded(false, [&] { return RunCommand(TransferCommand::Generic, "D" + argument, ""); });
 }
 
 bool TransferChangeDirectory(std::string directory) {
   return Guarded(false, [&] {
-    const bool ok = RunCommand(kCommandGeneric, "C" + directory, "");
+    const bool ok = RunCommand(TransferCommand::Generic, "C" + directory, "");
     RemoveReplyFile();
     return ok;
   });
@@ -105,7 +105,7 @@ bool TransferChangeDirectory(std::string directory) {
 
 bool TransferDelete(std::string fileName) {
   return Guarded(false, [&] {
-    const bool ok = RunCommand(kCommandGeneric, "E" + fileName, "");
+    const bool ok = RunCommand(TransferCommand::Generic, "E" + fileName, "");
     RemoveReplyFile();
     return ok;
   });
@@ -113,7 +113,7 @@ bool TransferDelete(std::string fileName) {
 
 bool TransferServer() {
   return Guarded(false, [] {
-    Session().command = kCommandServer;
+    Session().command = TransferCommand::Server;
     return RunTransfer();
   });
 }

@@ -4,12 +4,13 @@
 #include <ctime>
 
 #include "api/dispatcher.h"
-#include "api/result_codes.h"
-#include "api/transfer_session.h"
 #include "corvane32/corvane32.h"
-#include "platform/host_seams.h"
 #include "platform/thread.h"
 #include "platform/tick.h"
+#include "serial/serial_port.h"
+#include "session/host_seams.h"
+#include "session/result_codes.h"
+#include "session/transfer_session.h"
 #include "ui/transfer_progress.h"
 #include "wide/server_loop.h"
 
@@ -34,24 +35,23 @@ std::string NamePartOf(const std::string& path) {
 OperationText DescribeCommand(const TransferSession& session) {
   const std::string& first = session.firstArgument;
   switch (session.command) {
-    case kCommandReceive:
+    case TransferCommand::Receive:
       return {"Receiving a file...", true};
-    case kCommandSend:
+    case TransferCommand::Send:
       return {"Sending " + NamePartOf(first), true};
-    case kCommandGet:
+    case TransferCommand::Get:
       return {"Getting " + NamePartOf(session.secondArgument), true};
-    case kCommandGeneric: {
+    case TransferCommand::Generic: {
       const std::string argument = first.empty() ? std::string() : first.substr(1);
       if (first.starts_with('C')) return {"Changing the Data Collector directory to " + argument, false};
       if (first.starts_with('D')) return {"Listing the directory on the Data Collector...", false};
       if (first.starts_with('E')) return {"Deleting " + argument + " from the Data Collector...", false};
       return {"", false};
     }
-    case kCommandServer:
+    case TransferCommand::Server:
       return {"Running in SERVER MODE...", false};
-    default:
-      return {"", false};
   }
+  return {"", false};
 }
 
 // The runner's pause between polls; the window's animation timer fires inside it.
@@ -83,15 +83,6 @@ void CloseEvents(TransferSession& session) {
 
 }  // namespace
 
-WorkerRoutes& Routes() {
-  static WorkerRoutes routes{DispatchCommand, WideServerEntry};
-  return routes;
-}
-
-void RestoreDefaultRoutes() {
-  Routes() = WorkerRoutes{DispatchCommand, WideServerEntry};
-}
-
 void PumpPendingMessages() {
   HostUi& host = CurrentHostUi();
   while (host.HasPendingMessage()) host.PumpMessage();
@@ -104,12 +95,12 @@ unsigned TransferWorker(void* /*unused*/) {
   session.startedEvent.Set();
 
   int result;
-  if (session.command == kCommandServer) {
-    result = Routes().serverEntry(0);
+  if (session.command == TransferCommand::Server) {
+    result = WideServerEntry(false);
   } else {
     std::string outputName = session.outputFileName.Get();
-    result = Routes().dispatch(session.command, session.firstArgument, session.secondArgument, outputName,
-                               session.platform);
+    result = DispatchCommand(session.command, session.firstArgument, session.secondArgument, outputName,
+                             PlatformKindOf(session.platform));
     session.outputFileName.Set(std::move(outputName));
   }
   session.lastResult = result;
@@ -127,6 +118,7 @@ bool RunTransfer() {
   session.outputFileName.Set("");
   session.errorDetail.Set("");
   session.cancelEvent.Create(EventReset::Manual);
+  SerialPort().SetCancelEvent(&session.cancelEvent);
   session.busyEvent.Create(EventReset::Manual);
   session.startedEvent.Create(EventReset::Auto);
   const OperationText text = DescribeCommand(session);
@@ -142,7 +134,7 @@ bool RunTransfer() {
   CTransferProgress progress(
       [](std::int32_t& done, std::int32_t& total) { return TransferGetStatus(done, total); },
       [] { return static_cast<std::int64_t>(std::time(nullptr)); });
-  progress.SetForward(session.command == kCommandSend);
+  progress.SetForward(session.command == TransferCommand::Send);
   HostUi& host = CurrentHostUi();
   progress.Create(host, session.hostWindow);
   if (session.hostWindow != nullptr) host.EnableHostWindow(session.hostWindow, false);

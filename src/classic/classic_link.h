@@ -1,21 +1,46 @@
 // The classic Kermit link: packets with a one-character length and check, the
-// Send-Init negotiation and control-prefix encoding of data fields.
+// Send-Init negotiation and control-prefix encoding of data fields. Every
+// routine works on the record of one classic exchange, ClassicLinkState.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
+#include "classic/file_streams.h"
+#include "session/kermit_basics.h"
+#include "session/result_codes.h"
+
 namespace corvane {
 
-// Kermit's character conversions.
-constexpr int ToChar(int x) { return x + 32; }
-constexpr int UnChar(int c) { return c - 32; }
-constexpr int Ctl(int c) { return c ^ 64; }
-
-inline constexpr std::uint8_t kSoh = 0x01;
 inline constexpr std::size_t kClassicBufferSize = 612;
 inline constexpr int kClassicLineLimit = 512;
 inline constexpr std::size_t kEncodeBufferSize = 520;
+inline constexpr std::size_t kHostCommandCapacity = 500;
+
+// The link's parameters: ours, and what the peer announced in its Send-Init.
+struct ClassicSettings {
+  int checkLength = 1;
+  int peerMaxLength = 90;
+  int ourMaxLength = 90;
+  int timeoutSeconds = 7;
+  int ourTimeout = 7;
+  int dataBudget = 87;
+  std::uint8_t sendEol = 13;
+  std::uint8_t receiveEol = 13;
+  std::uint8_t peerPrefix = '#';
+  std::uint8_t ourPrefix = '#';
+};
+
+// The names and flags of one transaction.
+struct ClassicFileSlots {
+  std::string nextFileName;     // local path of the file waiting to be sent
+  std::string currentFileName;  // file being sent; when receiving, the header's name
+  std::string headerName;       // name announced / output path wanted, then written
+  bool filePending = false;     // a file waits to be sent
+  bool answerAsText = false;    // the next file header goes out as X
+  std::array<char, kHostCommandCapacity> hostCommand{};  // G data received, decoded
+};
 
 struct ClassicLinkState {
   int sequence = 0;
@@ -26,7 +51,7 @@ struct ClassicLinkState {
   int receivedSequence = -1;
   std::uint8_t* receivedData = nullptr;  // into receiveBuffer, zero-terminated where the CHECK was
   int pendingPacketType = 0;
-  int errorFlag = 0;  // 0 none, 1 failure, -25 the peer reported "File exists"
+  EngineOutcome errorFlag = EngineOutcome::Success;
 
   // Encoding and decoding.
   std::uint8_t encodeBuffer[kEncodeBufferSize] = {};
@@ -35,62 +60,54 @@ struct ClassicLinkState {
   const std::uint8_t* stringSource = nullptr;  // when set, ClassicNextByte reads this text
   std::uint8_t* decodeTarget = nullptr;        // when set, ClassicPutByte writes here
   std::uint8_t* decodeTargetEnd = nullptr;     // last usable byte of the target (its terminator goes there)
-};
 
-struct ClassicSettings {
-  int checkLength = 1;
-  int peerMaxLength = 90;
-  int ourMaxLength = 90;
-  int timeoutSeconds = 7;
-  int ourTimeout = 7;
-  int dataBudget = 87;
-  int retryLimit = 5;
-  std::uint8_t sendEol = 13;
-  std::uint8_t receiveEol = 13;
-  std::uint8_t peerPrefix = '#';
-  std::uint8_t ourPrefix = '#';
-};
+  ClassicSettings settings;
+  ClassicFileSlots files;
+  ClassicFileStreams streams;
+  bool overwriteExisting = false;  // an existing output file is replaced without asking
 
-ClassicLinkState& ClassicLink();
-ClassicSettings& ClassicConfig();
+  ClassicLinkState() = default;
+  ClassicLinkState(const ClassicLinkState&) = delete;
+  ClassicLinkState& operator=(const ClassicLinkState&) = delete;
+};
 
 // Packets.
 // Builds a packet into lastPacket (stored for resends) and returns its length;
 // nothing is sent. A data field longer than the store allows is cut.
-int ClassicBuildPacket(std::uint8_t type, int number, int length, const std::uint8_t* data);
-int ClassicSendPacket(std::uint8_t type, int number, int length, const std::uint8_t* data);
-int ClassicResend();
-int ClassicNextSequence();
-void ClassicReset();
-int ClassicSendAck();
-int ClassicSendAckData(const char* text);
-int ClassicSendNak();
+int ClassicBuildPacket(std::uint8_t type, int number, int length, const std::uint8_t* data, ClassicLinkState& link);
+int ClassicSendPacket(std::uint8_t type, int number, int length, const std::uint8_t* data, ClassicLinkState& link);
+int ClassicResend(ClassicLinkState& link);
+int ClassicNextSequence(ClassicLinkState& link);
+void ClassicReset(ClassicLinkState& link);
+int ClassicSendAck(ClassicLinkState& link);
+int ClassicSendAckData(const char* text, ClassicLinkState& link);
+int ClassicSendNak(ClassicLinkState& link);
 int ClassicChecksum(const std::uint8_t* bytes);
 // Finds the packet in the first `lineLength` bytes of receiveBuffer and sets
 // receivedLength, receivedSequence and receivedData; the CHECK byte is handed
 // back and replaced by a zero. False when the line holds no complete packet.
-bool ClassicParseLine(int lineLength, std::uint8_t& type, std::uint8_t& check);
+bool ClassicParseLine(int lineLength, std::uint8_t& type, std::uint8_t& check, ClassicLinkState& link);
 // How many more bytes the packet line in `line` needs at least: after SOH come
 // LEN, SEQ, TYPE, CHECK and the end of line; once LEN has arrived it tells the rest.
 int ClassicLineRemainder(const std::uint8_t* line, int stored);
 // Forgets the last packet parsed and reads the next line into receiveBuffer:
 // its length, or -1 (time-out) or -2 (cancel).
-int ClassicReadLine();
-std::uint8_t ClassicReadPacket();
-std::uint8_t ClassicReceive();
-void ClassicSendError(int code);
-void ClassicFail();
+int ClassicReadLine(ClassicLinkState& link);
+std::uint8_t ClassicReadPacket(ClassicLinkState& link);
+std::uint8_t ClassicReceive(ClassicLinkState& link);
+void ClassicSendError(int code, ClassicLinkState& link);
+void ClassicFail(ClassicLinkState& link);
 
 // Send-Init and encoding.
-std::string ClassicInitData();
-int ClassicSendInit(std::uint8_t type);
-void ClassicAdoptParams(const std::uint8_t* data, int length);
-int ClassicNextByte();
-void ClassicEncodeChar(std::uint8_t byte);
-int ClassicEncodeField(int limit);
-int ClassicEncodeString(const std::string& text);
-int ClassicDecodeField();
-int ClassicPutByte(std::uint8_t byte);
-int ClassicDecodeToBuffer(char* buffer, int capacity);
+std::string ClassicInitData(const ClassicSettings& settings);
+int ClassicSendInit(std::uint8_t type, ClassicLinkState& link);
+void ClassicAdoptParams(const std::uint8_t* data, int length, ClassicSettings& settings);
+int ClassicNextByte(ClassicLinkState& link);
+void ClassicEncodeChar(std::uint8_t byte, ClassicLinkState& link);
+int ClassicEncodeField(int limit, ClassicLinkState& link);
+int ClassicEncodeString(const std::string& text, ClassicLinkState& link);
+int ClassicDecodeField(ClassicLinkState& link);
+int ClassicPutByte(std::uint8_t byte, ClassicLinkState& link);
+int ClassicDecodeToBuffer(char* buffer, int capacity, ClassicLinkState& link);
 
 }  // namespace corvane

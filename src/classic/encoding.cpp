@@ -2,7 +2,6 @@
 #include <cstring>
 
 #include "classic/classic_link.h"
-#include "survey/survey_streams.h"
 
 namespace corvane {
 namespace {
@@ -15,17 +14,15 @@ constexpr int kSmallestLimit = 2;
 
 }  // namespace
 
-int ClassicNextByte() {
-  ClassicLinkState& link = ClassicLink();
-  if (link.stringSource == nullptr) return NextSendByte();
+int ClassicNextByte(ClassicLinkState& link) {
+  if (link.stringSource == nullptr) return link.streams.NextSendByte();
   if (*link.stringSource == 0) return -1;
   return *link.stringSource++;
 }
 
-void ClassicEncodeChar(std::uint8_t byte) {
-  ClassicLinkState& link = ClassicLink();
+void ClassicEncodeChar(std::uint8_t byte, ClassicLinkState& link) {
   if (link.encodedLength > kLargestLimit) return;
-  const std::uint8_t prefix = ClassicConfig().ourPrefix;
+  const std::uint8_t prefix = link.settings.ourPrefix;
   std::uint8_t* out = link.encodeBuffer + link.encodedLength;
   const int low = byte & 0x7F;
   if (low < 32 || low == 127) {
@@ -41,8 +38,7 @@ void ClassicEncodeChar(std::uint8_t byte) {
   link.encodedLength = static_cast<int>(out - link.encodeBuffer);
 }
 
-int ClassicEncodeField(int limit) {
-  ClassicLinkState& link = ClassicLink();
+int ClassicEncodeField(int limit, ClassicLinkState& link) {
   limit = std::clamp(limit, kSmallestLimit, kLargestLimit);
   link.encodedLength = 0;
   for (std::size_t i = 0; i + 1 < sizeof link.leftover && link.leftover[i] != 0; ++i) {
@@ -52,10 +48,10 @@ int ClassicEncodeField(int limit) {
   link.encodeBuffer[link.encodedLength] = 0;
 
   for (;;) {
-    const int byte = ClassicNextByte();
+    const int byte = ClassicNextByte(link);
     if (byte == -1) break;
     const int mark = link.encodedLength;
-    ClassicEncodeChar(static_cast<std::uint8_t>(byte));
+    ClassicEncodeChar(static_cast<std::uint8_t>(byte), link);
     // A line feed ends its field even when its prefix goes one byte past the
     // limit: the data budget keeps that byte free below the peer's MAXL.
     if (link.encodedLength == limit || byte == '\n') break;
@@ -71,8 +67,7 @@ int ClassicEncodeField(int limit) {
 
 // A name or request text never shares leftover with a file: whatever of it does
 // not fit is dropped, and the file's own carry-over is left as it was.
-int ClassicEncodeString(const std::string& text) {
-  ClassicLinkState& link = ClassicLink();
+int ClassicEncodeString(const std::string& text, ClassicLinkState& link) {
   std::uint8_t local[kTextLimit + 1] = {};
   std::memcpy(local, text.data(), std::min(text.size(), kTextLimit));
 
@@ -81,7 +76,7 @@ int ClassicEncodeString(const std::string& text) {
   std::memset(link.leftover, 0, sizeof link.leftover);
 
   link.stringSource = local;
-  const int length = ClassicEncodeField(ClassicConfig().peerMaxLength);
+  const int length = ClassicEncodeField(link.settings.peerMaxLength, link);
   link.stringSource = nullptr;
 
   std::memcpy(link.leftover, fileLeftover, sizeof fileLeftover);

@@ -1,14 +1,12 @@
 #include <cstring>
 
-#include "api/result_codes.h"
-#include "api/transfer_session.h"
 #include "classic/classic_link.h"
 #include "classic/classic_transfer.h"
 #include "classic/transfer_steps.h"
 #include "hostfiles/file_names.h"
-#include "hostfiles/generic_commands.h"
-#include "hostfiles/transfer_slots.h"
-#include "survey/survey_streams.h"
+#include "platform/paths.h"
+#include "session/result_codes.h"
+#include "session/transfer_session.h"
 
 namespace corvane {
 namespace {
@@ -17,98 +15,98 @@ constexpr int kHeaderNameCapacity = 100;
 constexpr int kErrorTextCapacity = 40;
 constexpr char kFileExists[] = "File exists";
 
-// ASCII only, whatever the process's locale, so the announced name is predictable.
-std::string UpperCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 }  // namespace
 
-int ClassicSendFileHeader() {
-  TransferSlots& slots = Slots();
-  const int opened = OpenSendFile(slots.currentFileName);
+int ClassicSendFileHeader(ClassicLinkState& link) {
+  ClassicFileSlots& files = link.files;
+  const int opened = link.streams.OpenSendFile(files.currentFileName);
   if (opened < 0) return opened;
-  slots.headerName = UpperCase(slots.headerName);
-  const int length = ClassicEncodeString(slots.headerName);
-  ClassicSettings& settings = ClassicConfig();
+  // ASCII only, whatever the process's locale, so the announced name is predictable.
+  files.headerName = UpperCaseAscii(files.headerName);
+  const int length = ClassicEncodeString(files.headerName, link);
+  ClassicSettings& settings = link.settings;
   settings.dataBudget = settings.peerMaxLength - (settings.checkLength + 3);
-  ClassicNextSequence();
-  return ClassicSendPacket(slots.answerAsText == 1 ? 'X' : 'F', ClassicLink().sequence, length,
-                           ClassicLink().encodeBuffer);
+  ClassicNextSequence(link);
+  return ClassicSendPacket(files.answerAsText ? 'X' : 'F', link.sequence, length, link.encodeBuffer, link);
 }
 
-int ClassicSendData() {
-  const int length = ClassicEncodeField(ClassicConfig().dataBudget);
+int ClassicSendData(ClassicLinkState& link) {
+  const int length = ClassicEncodeField(link.settings.dataBudget, link);
   if (length == 0) return 0;
-  ClassicNextSequence();
-  return ClassicSendPacket('D', ClassicLink().sequence, length, ClassicLink().encodeBuffer);
+  ClassicNextSequence(link);
+  return ClassicSendPacket('D', link.sequence, length, link.encodeBuffer, link);
 }
 
-int ClassicSendEof(const std::string& text) {
-  CloseTransferFiles();
-  ClassicNextSequence();
-  return ClassicSendPacket('Z', ClassicLink().sequence, static_cast<int>(text.size()),
-                           reinterpret_cast<const std::uint8_t*>(text.data()));
+int ClassicSendEof(const std::string& text, ClassicLinkState& link) {
+  link.streams.CloseSendFile();
+  link.files.headerName.clear();
+  ClassicNextSequence(link);
+  return ClassicSendPacket('Z', link.sequence, static_cast<int>(text.size()),
+                           reinterpret_cast<const std::uint8_t*>(text.data()), link);
 }
 
-int ClassicSendBreak() {
-  ClassicNextSequence();
-  return ClassicSendPacket('B', ClassicLink().sequence, 0, nullptr);
+int ClassicSendBreak(ClassicLinkState& link) {
+  ClassicNextSequence(link);
+  return ClassicSendPacket('B', link.sequence, 0, nullptr, link);
 }
 
-int ClassicOpenOutput() {
-  TransferSlots& slots = Slots();
-  std::string path = slots.headerName;
+int ClassicOpenOutput(ClassicLinkState& link) {
+  ClassicFileSlots& files = link.files;
+  std::string path = files.headerName;
   if (path.empty()) {
     char name[kHeaderNameCapacity];
-    ClassicDecodeToBuffer(name, sizeof name);
-    slots.currentFileName = name;
+    ClassicDecodeToBuffer(name, sizeof name, link);
+    files.currentFileName = name;
     // The peer names the file, never the directory: a header such as
     // "../x" or "/etc/x" still lands in the current directory.
     path = FileNamePart(name);
   }
-  if (OpenReceiveFile(path) < 0) return -1;
-  slots.headerName = path;
+  if (link.streams.OpenReceiveFile(path, link.overwriteExisting) < 0) return -1;
+  files.currentFileName = link.streams.ReceivePath();
+  files.headerName = path;
   return 0;
 }
 
-int ClassicCloseOutput() { return FinishReceiveFile() < 0 ? -1 : 0; }
+int ClassicCloseOutput(ClassicLinkState& link) { return link.streams.FinishReceiveFile() < 0 ? -1 : 0; }
 
-void ClassicTakePeerError() {
-  ClassicLinkState& link = ClassicLink();
-  link.errorFlag = 1;
+int NextFileToSend(ClassicFileSlots& files) {
+  if (!files.filePending) return 0;
+  files.filePending = false;
+  if (files.nextFileName.empty() || !HasAccess(files.nextFileName, Access::Exists)) return 0;
+  files.currentFileName = files.nextFileName;
+  return 1;
+}
+
+void ClassicTakePeerError(ClassicLinkState& link) {
+  link.errorFlag = EngineOutcome::Failed;
   char message[kErrorTextCapacity];
-  ClassicDecodeToBuffer(message, sizeof message);
-  if (std::strncmp(message, kFileExists, sizeof kFileExists - 1) == 0) link.errorFlag = kResultFileExists;
+  ClassicDecodeToBuffer(message, sizeof message, link);
+  if (std::strncmp(message, kFileExists, sizeof kFileExists - 1) == 0) link.errorFlag = EngineOutcome::FileExists;
   NoteErrorPacket(message, true);
-  if (ReceiveFileOpen()) ClassicCloseOutput();
+  if (link.streams.ReceiveFileOpen()) ClassicCloseOutput(link);
 }
 
-void ClassicKeepPartialOutput() {
-  if (ReceiveFileOpen()) ClassicCloseOutput();
+void ClassicKeepPartialOutput(ClassicLinkState& link) {
+  if (link.streams.ReceiveFileOpen()) ClassicCloseOutput(link);
 }
 
-NextFileOutcome ClassicNextFileStep(int& ackCounter, int notFoundCode) {
-  ClassicLinkState& link = ClassicLink();
-  if (ackCounter++ == 0) ClassicAdoptParams(link.receivedData, link.receivedLength);
-  if (NextFileToSend() != 1) {
-    ClassicSendBreak();
+NextFileOutcome ClassicNextFileStep(int& ackCounter, int notFoundCode, ClassicLinkState& link) {
+  if (ackCounter++ == 0) ClassicAdoptParams(link.receivedData, link.receivedLength, link.settings);
+  if (NextFileToSend(link.files) != 1) {
+    ClassicSendBreak(link);
     return NextFileOutcome::BreakSent;
   }
-  const int sent = ClassicSendFileHeader();
+  const int sent = ClassicSendFileHeader(link);
   if (sent < 0) {
-    ClassicSendError(sent == -2 ? notFoundCode : kErrorCannotInitiateSend);
+    ClassicSendError(sent == -2 ? notFoundCode : kErrorCannotInitiateSend, link);
     return NextFileOutcome::Failed;
   }
-  Slots().answerAsText = 0;
+  link.files.answerAsText = false;
   return NextFileOutcome::HeaderSent;
 }
 
-void ClassicSendDecodeError(int result) {
-  ClassicSendError(result == -2 ? kErrorNotCoordinateFile : kErrorDecode);
+void ClassicSendDecodeError(int result, ClassicLinkState& link) {
+  ClassicSendError(result == -2 ? kErrorNotCoordinateFile : kErrorDecode, link);
 }
 
 }  // namespace corvane

@@ -1,10 +1,8 @@
-#include "api/result_codes.h"
-#include "api/transfer_session.h"
 #include "classic/classic_link.h"
 #include "classic/classic_transfer.h"
 #include "classic/transfer_steps.h"
 #include "platform/thread.h"
-#include "survey/survey_streams.h"
+#include "session/result_codes.h"
 
 namespace corvane {
 namespace {
@@ -14,61 +12,60 @@ constexpr std::uint32_t kAfterBreakPauseMs = 500;
 enum class TransferState { Start, WaitInit, WaitHeader, WaitData, SendNext, SendData };
 
 // One step of the machine; false when the run is over.
-bool TransferStep(std::uint8_t type, TransferState& state, int& ackCounter) {
-  ClassicLinkState& link = ClassicLink();
+bool TransferStep(std::uint8_t type, TransferState& state, int& ackCounter, ClassicLinkState& link) {
   switch (type) {
     case 'v':
-      ClassicReset();
+      ClassicReset(link);
       state = TransferState::WaitInit;
       return true;
     case 's':
-      ClassicReset();
-      ClassicSendInit('S');
+      ClassicReset(link);
+      ClassicSendInit('S', link);
       ackCounter = 0;
       state = TransferState::SendNext;
       return true;
     case 'B':
-      ClassicSendAck();
+      ClassicSendAck(link);
       SleepMilliseconds(kAfterBreakPauseMs);
       return false;
     case 'E':
-      ClassicTakePeerError();
+      ClassicTakePeerError(link);
       return false;
     default:
       break;
   }
   if (type == 'S' && state == TransferState::WaitInit) {
-    ClassicAdoptParams(link.receivedData, link.receivedLength);
-    ClassicSendAckData(ClassicInitData().c_str());
+    ClassicAdoptParams(link.receivedData, link.receivedLength, link.settings);
+    ClassicSendAckData(ClassicInitData(link.settings).c_str(), link);
     state = TransferState::WaitHeader;
   } else if (type == 'F' && state == TransferState::WaitHeader) {
-    if (ClassicOpenOutput() < 0) {
-      ClassicSendError(kErrorCannotOpenFile);
+    if (ClassicOpenOutput(link) < 0) {
+      ClassicSendError(kErrorCannotOpenFile, link);
       return false;
     }
-    ClassicSendAck();
+    ClassicSendAck(link);
     state = TransferState::WaitData;
   } else if (type == 'D' && state == TransferState::WaitData) {
-    ClassicSendAck();
-    const int result = ClassicDecodeField();
+    ClassicSendAck(link);
+    const int result = ClassicDecodeField(link);
     if (result < 0) {
-      ResetLineState();
-      ClassicSendDecodeError(result);
+      link.streams.ResetLineState();
+      ClassicSendDecodeError(result, link);
       return false;
     }
   } else if (type == 'Z' && state == TransferState::WaitData) {
-    if (ClassicCloseOutput() < 0) {
-      ClassicSendError(kErrorCannotCloseFile);
+    if (ClassicCloseOutput(link) < 0) {
+      ClassicSendError(kErrorCannotCloseFile, link);
       return false;
     }
-    ClassicSendAck();
+    ClassicSendAck(link);
     state = TransferState::WaitHeader;
   } else if (type == 'Y' && state == TransferState::SendNext) {
-    if (ClassicNextFileStep(ackCounter, kErrorCannotInitiateSend) != NextFileOutcome::HeaderSent) return false;
+    if (ClassicNextFileStep(ackCounter, kErrorCannotInitiateSend, link) != NextFileOutcome::HeaderSent) return false;
     state = TransferState::SendData;
   } else if (type == 'Y' && state == TransferState::SendData) {
-    if (ClassicSendData() == 0) {
-      ClassicSendEof("");
+    if (ClassicSendData(link) == 0) {
+      ClassicSendEof("", link);
       state = TransferState::SendNext;
     }
   }
@@ -77,10 +74,10 @@ bool TransferStep(std::uint8_t type, TransferState& state, int& ackCounter) {
 
 }  // namespace
 
-void ClassicTransferFile() {
+EngineOutcome ClassicTransferFile(ClassicLinkState& link) {
   TransferState state = TransferState::Start;
   int ackCounter = -1;
-  ClassicRunMachine([&](std::uint8_t type) { return TransferStep(type, state, ackCounter); });
+  return ClassicRunMachine(link, [&](std::uint8_t type) { return TransferStep(type, state, ackCounter, link); });
 }
 
 }  // namespace corvane

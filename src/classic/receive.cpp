@@ -1,13 +1,12 @@
 #include <algorithm>
 
-#include "api/transfer_session.h"
 #include "classic/classic_link.h"
 #include "serial/serial_io.h"
+#include "session/transfer_session.h"
 
 namespace corvane {
 
-bool ClassicParseLine(int lineLength, std::uint8_t& type, std::uint8_t& check) {
-  ClassicLinkState& link = ClassicLink();
+bool ClassicParseLine(int lineLength, std::uint8_t& type, std::uint8_t& check, ClassicLinkState& link) {
   std::uint8_t* line = link.receiveBuffer;
   int start = 0;
   while (start < lineLength && line[start] != kSoh) ++start;
@@ -37,39 +36,36 @@ int ClassicLineRemainder(const std::uint8_t* line, int stored) {
   return std::max(end, start + 1 + kShortestAfterSoh) - stored;
 }
 
-int ClassicReadLine() {
-  ClassicLinkState& link = ClassicLink();
+int ClassicReadLine(ClassicLinkState& link) {
   link.receivedLength = -1;
   link.receivedSequence = -1;
   link.receiveBuffer[0] = 0;
   // Until a packet is parsed the data field reads as empty, never as stale bytes.
   link.receivedData = link.receiveBuffer;
-  return SerialReadLine(link.receiveBuffer, kClassicLineLimit, ClassicConfig().receiveEol,
-                        ClassicConfig().timeoutSeconds, ClassicLineRemainder);
+  return SerialReadLine(link.receiveBuffer, kClassicLineLimit, link.settings.receiveEol, link.settings.timeoutSeconds,
+                        ClassicLineRemainder);
 }
 
-std::uint8_t ClassicReadPacket() {
-  ClassicLinkState& link = ClassicLink();
-  const int length = ClassicReadLine();
+std::uint8_t ClassicReadPacket(ClassicLinkState& link) {
+  const int length = ClassicReadLine(link);
   if (length == -1) return 'T';
   if (length == -2) return 'X';
   std::uint8_t type = 0;
   std::uint8_t check = 0;
-  if (!ClassicParseLine(length, type, check)) return 'Q';
+  if (!ClassicParseLine(length, type, check, link)) return 'Q';
   const std::uint8_t* start = link.receivedData - 3;
   if (UnChar(check) != ClassicChecksum(start)) return 'Q';
   Session().bytesDone += link.receivedLength;
   return type;
 }
 
-std::uint8_t ClassicReceive() {
-  ClassicLinkState& link = ClassicLink();
+std::uint8_t ClassicReceive(ClassicLinkState& link) {
   if (link.pendingPacketType != 0) {
     const int pending = link.pendingPacketType;
     link.pendingPacketType = 0;
     return static_cast<std::uint8_t>(pending);
   }
-  std::uint8_t type = ClassicReadPacket();
+  std::uint8_t type = ClassicReadPacket(link);
   for (int retries = 0;; ++retries) {
     if (link.receivedSequence == link.sequence && type != 'T' && type != 'Q' && type != 'N') {
       SerialFlushInput();
@@ -77,13 +73,13 @@ std::uint8_t ClassicReceive() {
     }
     if (CancelRequested()) return 'E';
     if (type == 'E' || type == 'G') return type;
-    if (retries > ClassicConfig().retryLimit) {
-      ClassicFail();
+    if (retries > kRetryLimit) {
+      ClassicFail(link);
       return 0;
     }
     if (type == 'N' && link.receivedSequence == (link.sequence + 1) % 64) return 'Y';
-    ClassicResend();
-    type = ClassicReadPacket();
+    ClassicResend(link);
+    type = ClassicReadPacket(link);
   }
 }
 

@@ -16,8 +16,7 @@ bool PrefixAllowed(int prefix) { return (prefix >= 33 && prefix <= 62) || (prefi
 
 }  // namespace
 
-std::string ClassicInitData() {
-  const ClassicSettings& settings = ClassicConfig();
+std::string ClassicInitData(const ClassicSettings& settings) {
   std::string data;
   data += static_cast<char>(ToChar(settings.ourMaxLength));
   data += static_cast<char>(ToChar(settings.ourTimeout));
@@ -28,14 +27,13 @@ std::string ClassicInitData() {
   return data;
 }
 
-int ClassicSendInit(std::uint8_t type) {
-  const std::string data = ClassicInitData();
-  return ClassicSendPacket(type, ClassicLink().sequence, static_cast<int>(data.size()),
-                           reinterpret_cast<const std::uint8_t*>(data.data()));
+int ClassicSendInit(std::uint8_t type, ClassicLinkState& link) {
+  const std::string data = ClassicInitData(link.settings);
+  return ClassicSendPacket(type, link.sequence, static_cast<int>(data.size()),
+                           reinterpret_cast<const std::uint8_t*>(data.data()), link);
 }
 
-void ClassicAdoptParams(const std::uint8_t* data, int length) {
-  ClassicSettings& settings = ClassicConfig();
+void ClassicAdoptParams(const std::uint8_t* data, int length, ClassicSettings& settings) {
   if (data == nullptr) length = 0;
 
   int maxLength = length >= 1 ? UnChar(FieldValue(data, 1)) : kDefaultMaxLength;

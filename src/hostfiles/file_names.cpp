@@ -47,17 +47,16 @@ std::string FileNamePart(const std::string& path) {
   return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
-void StripDirectory(std::string& path) { path = FileNamePart(path); }
+std::string UpperCaseAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
 
 std::string SlashedPath(std::string path) {
   std::replace(path.begin(), path.end(), '\\', '/');
   return path;
-}
-
-int StoreNameAndTest(std::string name, std::string& out, bool test) {
-  out = name;
-  if (!test) return 0;
-  return HasAccess(name, Access::Exists) ? 0 : -1;
 }
 
 }  // namespace corvane

@@ -1,5 +1,5 @@
 // Checks and cuts on local file names, shared by the dispatcher, both engines
-// and the survey file streams.
+// and the classic file streams.
 #pragma once
 
 #include <string>
@@ -22,9 +22,10 @@ int CheckFileName(std::string name, NameChecks checks);
 bool FileExists(std::string name);
 // The text after the last separator ('\\' or '/'); the whole path when it has none.
 std::string FileNamePart(const std::string& path);
-void StripDirectory(std::string& path);
+// Only a to z change, whatever the process's locale: names are compared and
+// announced as the C locale would.
+std::string UpperCaseAscii(std::string text);
 // A path as the Data Collector writes it, with '\\' between its parts, in this system's separators.
 std::string SlashedPath(std::string path);
-int StoreNameAndTest(std::string name, std::string& out, bool test);
 
 }  // namespace corvane

@@ -1,50 +1,25 @@
 #include "hostfiles/generic_commands.h"
 
-#include <cstring>
-
 #include "hostfiles/command_handlers.h"
-#include "hostfiles/transfer_slots.h"
-#include "platform/paths.h"
-#include "wide/wide_context.h"
 
 namespace corvane {
 
-int HandleGenericCommand() {
-  switch (Slots().hostCommand[0]) {
-    case 'C': return ChangeDirectory();
-    case 'D': return ListDirectory();
-    case 'E': return EraseFile();
-    default: return 0;
+HostAnswer AnswerHostCommand(const HostCommand& command) {
+  switch (command.letter) {
+    case 'C': return AnswerChangeDirectory(command);
+    case 'D': return AnswerListDirectory(command);
+    case 'E': return AnswerErase(command);
+    default: return {};
   }
 }
 
-int HandleGenericCommand(WideLinkContext& context, std::string& answerPath) {
-  if (context.rxData == nullptr || context.rxLength < 1) return 0;
-  switch (context.rxData[0]) {
-    case 'C': return ChangeDirectory(context, answerPath);
-    case 'D': return ListDirectory(context, answerPath);
-    case 'E': return EraseFile(context, answerPath);
-    default: return 0;
-  }
-}
-
-// One file per transaction: the flag is spent whether or not the file is there.
-int NextFileToSend() {
-  TransferSlots& slots = Slots();
-  if (slots.filePending == 0) return 0;
-  slots.filePending = 0;
-  if (slots.nextFileName.empty() || !HasAccess(slots.nextFileName, Access::Exists)) return 0;
-  slots.currentFileName = slots.nextFileName;
-  return 1;
-}
-
-void TrimTrailing(char* text) {
-  if (text == nullptr) return;
+std::optional<std::string> ArgumentOfField(std::string_view field) {
+  field = field.substr(0, field.find('\0'));
   // Bytes from 128 up count as signed negatives, so they go with the blanks.
-  for (std::size_t length = std::strlen(text); length > 0; --length) {
-    if (static_cast<signed char>(text[length - 1]) > 32) break;
-    text[length - 1] = '\0';
-  }
+  while (!field.empty() && static_cast<signed char>(field.back()) <= 32) field.remove_suffix(1);
+  while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+  if (field.empty()) return std::nullopt;
+  return std::string(field.substr(1));
 }
 
 }  // namespace corvane

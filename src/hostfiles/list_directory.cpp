@@ -3,7 +3,6 @@
 #include "hostfiles/command_handlers.h"
 #include "hostfiles/server_root.h"
 #include "platform/paths.h"
-#include "wide/wide_context.h"
 
 namespace corvane {
 namespace {
@@ -21,32 +20,22 @@ std::string ListingLine(const DirectoryEntry& entry) {
   return entry.name + ' ' + middle + ' ' + FormatModified(entry.modified) + "\r\n";
 }
 
-// The command's argument plays no part: the whole current directory is listed.
-int ListCurrentDirectory(char* /*field*/, std::string& answerPath) {
+}  // namespace
+
+// The argument plays no part, not even one too long for the engine's buffer:
+// the whole current directory is listed.
+HostAnswer AnswerListDirectory(const HostCommand& /*command*/) {
   const std::optional<std::string> current = CurrentDirectory();
-  if (!current || !PathInsideRoot(*current)) return 0;
+  if (!current || !PathInsideRoot(*current)) return FailedAnswer(0);
   const auto entries = ListDirectory(*current, Confinement().root);
-  if (!entries) return 0;
+  if (!entries) return FailedAnswer(0);
   std::string listing = *current + "\r\n";
   for (const DirectoryEntry& entry : *entries) {
     if (!entry.hidden) listing += ListingLine(entry);
   }
-  return WriteAnswerFile(listing, answerPath) ? 1 : 0;
-}
-
-}  // namespace
-
-int ListDirectory() { return AnswerClassic(ListCurrentDirectory, "dir"); }
-
-// The argument plays no part, so one too long for the wide buffer still lists.
-int ListDirectory(WideLinkContext& context, std::string& answerPath) {
-  std::string path;
-  const int result = ListCurrentDirectory(nullptr, path);
-  if (result == 1) {
-    answerPath = path;
-    context.fileName = "dir";
-  }
-  return result;
+  HostAnswer answer{1, {}, "dir"};
+  if (!WriteAnswerFile(listing, answer.answerPath)) return FailedAnswer(0);
+  return answer;
 }
 
 }  // namespace corvane

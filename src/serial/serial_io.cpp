@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 
-#include "api/transfer_session.h"
 #include "platform/thread.h"
 #include "platform/tick.h"
 #include "serial/serial_port.h"
@@ -17,8 +16,8 @@ constexpr std::uint32_t kOneHourMs = 3'600'000;
 using Clock = std::chrono::steady_clock;
 
 // Takes the next block from the driver; the 10 ms read wait paces idle loops.
-void Fill(SerialInputState& input) {
-  CSerialPort& port = SerialPort();
+void Fill(CSerialPort& port) {
+  SerialInputState& input = port.Input();
   if (input.pacing.BaudRate() != port.BaudRate()) input.pacing.Restart(port.BaudRate());
   input.bufferStart += input.count;
   input.count = input.index = 0;
@@ -27,7 +26,7 @@ void Fill(SerialInputState& input) {
   std::uint32_t count = 0;
   if (restDue > now) {
     // Bytes under way cannot all be here before then; a cancel ends the sleep early.
-    Session().cancelEvent.WaitUntil(restDue);
+    port.WaitUnlessCancelled(restDue);
     count = port.ReadWaiting(input.buffer, kSerialInputCapacity);
     if (count > 0) input.pacing.NoteArrival(input.bufferStart + count, Clock::now(), LinePacing::Found::Waiting);
   }
@@ -54,53 +53,50 @@ void DropBuffered(SerialInputState& input) {
 
 }  // namespace
 
-SerialInputState& SerialInputs() {
-  static SerialInputState state;
-  return state;
-}
-
-std::uint8_t SerialInput(int mode) {
-  SerialInputState& input = SerialInputs();
+std::uint8_t SerialInput(SerialInputMode mode) {
+  CSerialPort& port = SerialPort();
+  SerialInputState& input = port.Input();
   switch (mode) {
-    case kInputPurge:
+    case SerialInputMode::Purge:
       // A new transaction may run on another line: learn its pacing afresh.
-      SerialPort().PurgeInput();
+      port.PurgeInput();
       DropBuffered(input);
-      input.pacing.Restart(SerialPort().BaudRate());
+      input.pacing.Restart(port.BaudRate());
       return 0;
-    case kInputDiscard:
+    case SerialInputMode::Discard:
       DropBuffered(input);
       return 0;
-    case kInputReady:
-      if (input.index == input.count) Fill(input);
+    case SerialInputMode::Ready:
+      if (input.index == input.count) Fill(port);
       return input.index != input.count ? 1 : 0;
-    default:
-      if (input.index == input.count) Fill(input);
+    case SerialInputMode::Take:
+      if (input.index == input.count) Fill(port);
       // Callers take a byte only after kInputReady said 1; with none, 0 and nothing consumed.
       if (input.index == input.count) return 0;
       return input.buffer[input.index++];
   }
+  return 0;
 }
 
-std::uint8_t SerialGetByte() { return SerialInput(kInputTake); }
+std::uint8_t SerialGetByte() { return SerialInput(SerialInputMode::Take); }
 
-int SerialByteReady() { return SerialInput(kInputReady); }
+int SerialByteReady() { return SerialInput(SerialInputMode::Ready); }
 
 int SerialFlushInput() {
   // Not cut short by a cancel, which the engines look for once the input is clean.
-  SleepUntil(SerialInputs().pacing.SettleDueAt(Clock::now()));
+  SleepUntil(SerialPort().Input().pacing.SettleDueAt(Clock::now()));
   SerialPort().PurgeInput();
-  SerialInput(kInputDiscard);
+  SerialInput(SerialInputMode::Discard);
   return 0;
 }
 
 void SerialExpect(std::uint32_t count) {
-  SerialInputState& input = SerialInputs();
+  SerialInputState& input = SerialPort().Input();
   input.pacing.Expect(input.bufferStart + input.index, count, Clock::now());
 }
 
 bool SerialWrite(const std::uint8_t* data, std::uint32_t length) {
-  SerialInputState& input = SerialInputs();
+  SerialInputState& input = SerialPort().Input();
   const bool written = SerialPort().Write(data, length);
   input.pacing.NoteWrite(length, input.index != input.count, Clock::now());
   return written;
@@ -113,14 +109,14 @@ int SerialSend(const std::uint8_t* data, int length) {
 
 int SerialReadLine(std::uint8_t* buffer, int size, std::uint8_t endOfLine, int timeoutSeconds,
                    LineRemainder remainder) {
-  SerialInputState& input = SerialInputs();
+  SerialInputState& input = SerialPort().Input();
   SecondsTimer(-1);
   buffer[0] = 0;
   int stored = 0;
   while (stored < size) {
     while (SerialByteReady() == 0) {
       if (SecondsTimer(timeoutSeconds) == -1) return -1;
-      if (CancelRequested()) return -2;
+      if (SerialPort().CancelRequested()) return -2;
     }
     do {
       const std::uint8_t byte = SerialGetByte();
@@ -141,7 +137,7 @@ int SerialReadLine(std::uint8_t* buffer, int size, std::uint8_t endOfLine, int t
 }
 
 int SecondsTimer(int seconds) {
-  SerialInputState& input = SerialInputs();
+  SerialInputState& input = SerialPort().Input();
   if (seconds < 0) {
     input.timerStart = GetTick();
     return 0;
@@ -151,7 +147,7 @@ int SecondsTimer(int seconds) {
 }
 
 std::uint32_t GetTick() {
-  SerialInputState& input = SerialInputs();
+  SerialInputState& input = SerialPort().Input();
   std::uint32_t tick = TickCount();
   if ((input.lastTick > kHalfRange || tick > kHalfRange) && tick - input.lastTick > kOneHourMs) tick -= kHalfRange;
   const std::uint32_t extra =

@@ -4,31 +4,17 @@
 
 #include <cstdint>
 
-#include "serial/line_pacing.h"
-
 namespace corvane {
 
-inline constexpr std::uint32_t kSerialInputCapacity = 4096;
-
-struct SerialInputState {
-  std::uint8_t buffer[kSerialInputCapacity + 1] = {};
-  std::uint32_t count = 0;
-  std::uint32_t index = 0;
-  std::uint32_t timerStart = 0;
-  std::uint32_t lastTick = 0;
-  std::uint64_t bufferStart = 0;  // stream position of the buffer's first byte
-  LinePacing pacing;
+enum class SerialInputMode {
+  Take,     // the next byte (after Ready said 1)
+  Purge,    // purge the driver and the buffer
+  Ready,    // 1 when a byte can be taken
+  Discard,  // empty the buffer only
 };
 
-SerialInputState& SerialInputs();
-
-// Modes of SerialInput.
-inline constexpr int kInputTake = 0;     // the next byte (after kInputReady said 1)
-inline constexpr int kInputPurge = 1;    // purge the driver and the buffer
-inline constexpr int kInputReady = 2;    // 1 when a byte can be taken
-inline constexpr int kInputDiscard = -1; // empty the buffer only
-
-std::uint8_t SerialInput(int mode);
+// The serial functions below work on the one port, SerialPort(), and its input.
+std::uint8_t SerialInput(SerialInputMode mode);
 std::uint8_t SerialGetByte();
 int SerialByteReady();
 // Lets the 10 ms settle pass, purges the driver's receive queue and empties

@@ -114,6 +114,18 @@ int CSerialPort::DataBits() const {
   return parity_ != 0 ? 7 : 8;
 }
 
+bool CSerialPort::CancelRequested() {
+  return cancelEvent_ != nullptr && cancelEvent_->Wait(0) != WaitResult::Timeout;
+}
+
+void CSerialPort::WaitUnlessCancelled(std::chrono::steady_clock::time_point deadline) {
+  if (cancelEvent_ == nullptr) {
+    SleepUntil(deadline);
+  } else {
+    cancelEvent_->WaitUntil(deadline);
+  }
+}
+
 std::string CSerialPort::DevicePath() const {
   if (!devicePathOverride_.empty()) return devicePathOverride_;
   return "/dev/ttyS" + std::to_string(portNumber_ - 1);

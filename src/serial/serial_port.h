@@ -1,13 +1,30 @@
 // The one serial port of the process, on a tty device.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/event.h"
 #include "platform/tty.h"
+#include "serial/line_pacing.h"
 
 namespace corvane {
+
+inline constexpr std::uint32_t kSerialInputCapacity = 4096;
+
+// What has been read from the line and not yet taken, the timer the readers
+// measure their time-outs with, and what the line has shown of its pace.
+struct SerialInputState {
+  std::uint8_t buffer[kSerialInputCapacity + 1] = {};
+  std::uint32_t count = 0;
+  std::uint32_t index = 0;
+  std::uint32_t timerStart = 0;
+  std::uint32_t lastTick = 0;
+  std::uint64_t bufferStart = 0;  // stream position of the buffer's first byte
+  LinePacing pacing;
+};
 
 class CSerialPort {
  public:
@@ -54,6 +71,17 @@ class CSerialPort {
   // Exposes the device so that tests can read back what the driver holds.
   const TtyDevice& Device() const { return device_; }
 
+  // The input buffered from the line; only the worker of the running operation touches it.
+  SerialInputState& Input() { return input_; }
+  // The event that asks the running operation to stop; waits on the line end
+  // early when it is signalled. Without one nothing stops them.
+  void SetCancelEvent(Event* event) { cancelEvent_ = event; }
+  // True when the cancel event is signalled, or a wait on it fails for any
+  // other reason than a time-out (a closed event: no operation runs).
+  bool CancelRequested();
+  // Sleeps until `deadline`, or until the cancel event is signalled.
+  void WaitUnlessCancelled(std::chrono::steady_clock::time_point deadline);
+
  private:
   int DataBits() const;
   std::string DevicePath() const;
@@ -68,6 +96,8 @@ class CSerialPort {
   std::uint32_t readWait_ = 1000;
   std::string deviceName_;
   std::string devicePathOverride_;
+  SerialInputState input_;
+  Event* cancelEvent_ = nullptr;
 };
 
 CSerialPort& SerialPort();

@@ -1,5 +1,6 @@
 #include "survey/number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -55,25 +56,20 @@ bool HexTextOverflows(std::string_view text) {
 ScannedLong ScanLong(std::string_view text) {
   ScannedLong result;
   std::size_t i = SkipBlanks(text);
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  const std::size_t digitsStart = i;
-  std::int64_t magnitude = 0;
-  constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-  for (; i < text.size() && IsDigit(text[i]); ++i) {
-    magnitude = magnitude * 10 + (text[i] - '0');
-    if (magnitude > kLimit) magnitude = kLimit + 1;  // keeps growing digits from overflowing
-  }
-  if (i == digitsStart) return result;
-  result.length = i;
-  const std::int64_t value = negative ? -magnitude : magnitude;
-  const std::int64_t low = std::numeric_limits<std::int32_t>::min();
-  const std::int64_t high = std::numeric_limits<std::int32_t>::max();
-  result.inRange = value >= low && value <= high;
-  result.value = static_cast<std::int32_t>(value < low ? low : (value > high ? high : value));
+  const bool negative = i < text.size() && text[i] == '-';
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  std::uint64_t magnitude = 0;
+  const char* digits = text.data() + i;
+  const auto [end, error] = std::from_chars(digits, text.data() + text.size(), magnitude);
+  if (end == digits) return result;
+  result.length = static_cast<std::size_t>(end - text.data());
+  // Digits beyond 64 bits are simply more than any 32-bit value.
+  if (error == std::errc::result_out_of_range) magnitude = std::numeric_limits<std::uint64_t>::max();
+  constexpr std::uint64_t kHigh = std::numeric_limits<std::int32_t>::max();
+  const std::uint64_t limit = negative ? kHigh + 1 : kHigh;
+  result.inRange = magnitude <= limit;
+  const auto clamped = static_cast<std::int64_t>(std::min(magnitude, limit));
+  result.value = static_cast<std::int32_t>(negative ? -clamped : clamped);
   return result;
 }
 

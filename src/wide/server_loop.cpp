@@ -3,16 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "api/result_codes.h"
-#include "api/transfer_session.h"
-#include "classic/classic_link.h"
 #include "hostfiles/file_names.h"
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
-#include "hostfiles/transfer_slots.h"
 #include "platform/thread.h"
 #include "serial/serial_io.h"
-#include "survey/survey_streams.h"
+#include "session/kermit_basics.h"
+#include "session/result_codes.h"
+#include "session/transfer_session.h"
+#include "wide/host_command.h"
 #include "wide/wide_files.h"
 #include "wide/wide_link.h"
 
@@ -22,30 +21,45 @@ namespace {
 constexpr std::uint32_t kAfterExchangeMs = 500;
 constexpr char kFileExistsText[] = "File exists";
 
-enum ServerState {
-  kStarting = -1,
-  kAwaitInitAck = 2,     // S sent for a download
-  kAwaitDataAck = 3,     // header or data sent
-  kAwaitFinalAck = 4,    // Z sent
-  kAwaitSendInit = 6,    // R sent (get)
-  kAwaitHeader = 7,
-  kReceiving = 8,
-  kAwaitRequestAck = 10, // I sent
-  kAwaitGenericAnswer = 11,
-  kIdle = 13,
-  kAnswerReady = 14,     // generic command carried out, S sent
+enum class ServerState {
+  Starting,
+  AwaitInitAck,        // S sent for a download
+  AwaitDataAck,        // header or data sent
+  AwaitFinalAck,       // Z sent
+  AwaitSendInit,       // R sent (get)
+  AwaitHeader,
+  Receiving,
+  AwaitRequestAck,     // I sent
+  AwaitGenericAnswer,
+  Idle,
+  AnswerReady,         // generic command carried out, S sent
 };
 
 // The internal turn that sends the request after the remote's Y to I.
 constexpr int kSendRequestTurn = 'E';
 
-bool InServerMode() { return WideFlags().serverMode != 0; }
+// The G data as the wide server takes it, raw: the letter, the argument's length
+// as a character (a '#' doubled, as the server skips one), the argument.
+std::string GenericData(const std::string& request) {
+  const std::string argument = request.substr(1);
+  const char length = static_cast<char>(ToChar(static_cast<int>(argument.size())));
+  return request.substr(0, 1) + length + (length == '#' ? "#" : "") + argument;
+}
 
 class ServerLoop {
  public:
-  explicit ServerLoop(char startType) : name_(Slots().headerName) { context_.pendingType = startType; }
+  // A client request through the loop.
+  explicit ServerLoop(const WideRequest& request) : name_(request.outputName), generic_(request.genericCommand) {
+    context_.pendingType = request.startType;
+    context_.overwriteExisting = request.overwriteExisting;
+  }
+  // Server mode.
+  explicit ServerLoop(bool overwriteExisting) {
+    context_.pendingType = 'x';
+    context_.overwriteExisting = overwriteExisting;
+  }
 
-  void Run() {
+  EngineOutcome Run() {
     for (;;) {
       const int value = WideNextPacket(context_);
       if (CancelRequested()) {
@@ -56,16 +70,19 @@ class ServerLoop {
     }
     // Every end of the run closes what is open; an unfinished output file goes.
     WideCloseFiles(context_);
+    return outcome_;
   }
 
  private:
+  bool InServerMode() const { return context_.serverMode; }
+
   // Server mode starts the next exchange afresh. Any name left by a failed
   // download or reply is dropped, so a later upload is stored under its own header name.
   void BackToIdle() {
     name_.clear();
     WideReset(context_);
     context_.isSender = 0;
-    state_ = kIdle;
+    state_ = ServerState::Idle;
   }
 
   // False when the loop ends.
@@ -80,7 +97,7 @@ class ServerLoop {
       BackToIdle();
       return true;
     }
-    ClassicLink().errorFlag = 1;
+    outcome_ = EngineOutcome::Failed;
     return false;
   }
 
@@ -97,32 +114,30 @@ class ServerLoop {
     // Until the remote's S, a NAK or a silence asks for the I or the request
     // again: answering it with a NAK of our own would leave both sides waiting.
     context_.isSender = 1;
-    state_ = kAwaitRequestAck;
+    state_ = ServerState::AwaitRequestAck;
   }
 
   bool SendRequest() {
     if (genericLetter_ != 0) {
-      const auto& command = Slots().genericCommand;
-      const std::string text(command.data(), std::find(command.begin(), command.end(), '\0'));
-      if (!WideSendText(genericLetter_, text, context_)) return Fail();
-      state_ = kAwaitGenericAnswer;
+      if (!WideSendText(genericLetter_, GenericData(generic_), context_)) return Fail();
+      state_ = ServerState::AwaitGenericAnswer;
     } else {
       if (!WideSendText('R', name_, context_)) return Fail();
-      state_ = kAwaitSendInit;
+      state_ = ServerState::AwaitSendInit;
     }
     return true;
   }
 
   bool ReceiveHeader(int value) {
-    const int opened = WideOpenOutput(context_, name_, outName_);
-    if (value == 'F' && opened == kOutputFileExists) {
+    const OutputOpen opened = WideOpenOutput(context_, name_, outName_);
+    if (value == 'F' && opened == OutputOpen::FileExists) {
       std::memcpy(context_.txData, kFileExistsText, sizeof kFileExistsText - 1);
       return FailWith(sizeof kFileExistsText - 1);
     }
-    if (opened < 0) return FailWith(kErrorCannotOpenFile);
+    if (opened != OutputOpen::Opened) return FailWith(kErrorCannotOpenFile);
     WideAck(context_);
     if (value == 'F') context_.isSender = 0;
-    state_ = kReceiving;
+    state_ = ServerState::Receiving;
     return true;
   }
 
@@ -152,26 +167,28 @@ class ServerLoop {
   void AcceptDownloadRequest() {
     // Only an idle side takes a request: mid-exchange its name would become the
     // local path of the file being received.
-    if (state_ != kIdle) return;
+    if (state_ != ServerState::Idle) return;
     // An over-long request is not cut to another file's name; it is answered as unknown.
     name_ = context_.rxLength <= kWideTextLimit ? SlashedPath(WideRequestText(context_)) : std::string();
     context_.isSender = 1;
     WideSendPacket('S', 0, context_);
-    state_ = kAwaitInitAck;
+    state_ = ServerState::AwaitInitAck;
   }
 
   bool RunGenericCommand() {
     context_.isSender = 1;
     WideSendPacket('S', 0, context_);
-    Slots().answerAsText = 1;
-    const int result = HandleGenericCommand(context_, name_);
-    if (result > 0) {
-      state_ = kAnswerReady;
+    context_.answerAsText = true;
+    const HostAnswer answer = AnswerHostCommand(WideHostCommand(context_));
+    if (answer.result > 0) {
+      name_ = answer.answerPath;
+      context_.fileName = answer.announcedName;
+      state_ = ServerState::AnswerReady;
       return true;
     }
     // A failed command is answered like an unknown one, and the next header
-    // (of this loop or a later send) must not go out as a text reply.
-    Slots().answerAsText = 0;
+    // must not go out as a text reply.
+    context_.answerAsText = false;
     WideSendPacket('E', kErrorUnknownServerCommand, context_);
     WideCloseFiles(context_);
     if (!InServerMode()) return false;
@@ -185,15 +202,15 @@ class ServerLoop {
   // writes itself are not the Data Collector's to choose and are not confined.
   void StartSending(bool requested) {
     const bool confined = requested && InServerMode();
-    const std::string within = confined ? Confinement().root : std::string();
+    const std::string within = confined ? context_.root : std::string();
     if ((confined && !PathInsideRoot(name_)) || WideSendHeader(name_, context_, std::string(), within) != 0) {
       WideSendPacket('E', kErrorCannotInitiateSend, context_);
       WideCloseFiles(context_);
       if (InServerMode()) BackToIdle();
-      state_ = kIdle;
+      state_ = ServerState::Idle;
       return;
     }
-    state_ = kAwaitDataAck;
+    state_ = ServerState::AwaitDataAck;
   }
 
   bool SendNextData() {
@@ -202,7 +219,7 @@ class ServerLoop {
       WideNextSeq(context_);
       WideSendPacket('Z', 0, context_);
       WideCloseFiles(context_);
-      state_ = kAwaitFinalAck;
+      state_ = ServerState::AwaitFinalAck;
       return true;
     }
     // A read failure ends the download; waiting on would only repeat the error.
@@ -212,25 +229,25 @@ class ServerLoop {
 
   bool OnAck() {
     switch (state_) {
-      case kAwaitRequestAck:
+      case ServerState::AwaitRequestAck:
         context_.pendingType = kSendRequestTurn;
         return true;
-      case kAwaitInitAck:
+      case ServerState::AwaitInitAck:
         StartSending(true);
         return true;
-      case kAnswerReady:
+      case ServerState::AnswerReady:
         StartSending(false);
-        Slots().answerAsText = 0;
+        context_.answerAsText = false;
         return true;
-      case kAwaitDataAck:
+      case ServerState::AwaitDataAck:
         return SendNextData();
-      case kAwaitFinalAck:
+      case ServerState::AwaitFinalAck:
         if (!InServerMode()) return false;
         BackToIdle();
         return true;
-      case kAwaitGenericAnswer:
+      case ServerState::AwaitGenericAnswer:
         return Idle();
-      case kIdle:
+      case ServerState::Idle:
         return FailWith(kErrorUnknownServerCommand);
       default:
         return true;
@@ -240,11 +257,12 @@ class ServerLoop {
   bool Step(int value) {
     switch (value) {
       case 'x':
-        WideFlags().serverMode = 1;
+        context_.serverMode = true;
+        context_.root = Confinement().root;
         name_.clear();
         WideReset(context_);
         context_.isSender = 0;
-        state_ = kIdle;
+        state_ = ServerState::Idle;
         return true;
       case 'r':
         OpenRequest(0);
@@ -266,32 +284,38 @@ class ServerLoop {
       default:
         break;
     }
-    if (value == 'E' && state_ == kAwaitRequestAck) return SendRequest();
-    if (value == 'E' && (state_ == kIdle || state_ == kAwaitDataAck || state_ == kAwaitHeader)) return Fail();
-    if (value == 'I' && state_ == kIdle) {
+    if (value == 'E' && state_ == ServerState::AwaitRequestAck) return SendRequest();
+    if (value == 'E' && (state_ == ServerState::Idle || state_ == ServerState::AwaitDataAck ||
+                         state_ == ServerState::AwaitHeader)) {
+      return Fail();
+    }
+    if (value == 'I' && state_ == ServerState::Idle) {
       WideAck(context_);
       context_.seq = 0;
       return true;
     }
-    if (value == 'S' && (state_ == kAwaitSendInit || state_ == kAwaitGenericAnswer || state_ == kIdle)) {
+    if (value == 'S' && (state_ == ServerState::AwaitSendInit || state_ == ServerState::AwaitGenericAnswer ||
+                         state_ == ServerState::Idle)) {
       WideReset(context_);
       context_.isSender = 0;
       WideAck(context_);
-      state_ = kAwaitHeader;
+      state_ = ServerState::AwaitHeader;
       return true;
     }
-    if (value == 'F' && state_ == kAwaitHeader) return ReceiveHeader(value);
-    if (value == 'D' && state_ == kReceiving) return ReceiveData();
-    if (value == 'Z' && state_ == kReceiving) return EndOfFile();
-    if (state_ == kIdle) return FailWith(kErrorUnknownServerCommand);
+    if (value == 'F' && state_ == ServerState::AwaitHeader) return ReceiveHeader(value);
+    if (value == 'D' && state_ == ServerState::Receiving) return ReceiveData();
+    if (value == 'Z' && state_ == ServerState::Receiving) return EndOfFile();
+    if (state_ == ServerState::Idle) return FailWith(kErrorUnknownServerCommand);
     return true;
   }
 
   WideLinkContext context_;
-  int state_ = kStarting;
+  ServerState state_ = ServerState::Starting;
   char genericLetter_ = 0;
   std::string name_;
+  std::string generic_;
   std::string outName_;
+  EngineOutcome outcome_ = EngineOutcome::Success;
 };
 
 }  // namespace
@@ -302,18 +326,16 @@ std::string WideRequestText(const WideLinkContext& context) {
   return std::string(data, std::find(data, data + length, 0));
 }
 
-void WideServerLoop(char startType) {
-  ServerLoop loop(startType);
-  loop.Run();
+EngineOutcome WideServerLoop(const WideRequest& request) {
+  ServerLoop loop(request);
+  return loop.Run();
 }
 
-int WideServerEntry(int overwrite) {
+int WideServerEntry(bool overwriteExisting) {
   SerialFlushInput();
-  Slots().overwriteExisting = overwrite;
   Session().bytesDone = 0;
-  WideServerLoop('x');
-  CloseTransferFiles();
-  WideFlags().serverMode = 0;
+  ServerLoop loop(overwriteExisting);
+  loop.Run();
   return 0;
 }
 

@@ -4,14 +4,27 @@
 
 #include <string>
 
+#include "session/result_codes.h"
 #include "wide/wide_context.h"
 
 namespace corvane {
 
-// Serves the Data Collector until cancelled; always 0.
-int WideServerEntry(int overwrite);
-// startType 'x' (server mode), 'r' (get) or 'g' (generic request); the outcome is errorFlag.
-void WideServerLoop(char startType);
+// Serves the Data Collector until cancelled; always 0. The served tree is the
+// confinement root, if one is set.
+int WideServerEntry(bool overwriteExisting);
+
+// A client request through the loop: a get, which asks for the file
+// `outputName` and stores it under that name; or a generic command (the letter
+// followed by the argument) whose answer goes into the file `outputName`.
+struct WideRequest {
+  char startType = 'r';  // 'r' get, 'g' generic command
+  std::string genericCommand;
+  std::string outputName;
+  bool overwriteExisting = false;
+};
+
+EngineOutcome WideServerLoop(const WideRequest& request);
+
 // The data of the last packet read as text: up to its first zero byte, at most 99 bytes.
 std::string WideRequestText(const WideLinkContext& context);
 

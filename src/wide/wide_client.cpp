@@ -2,10 +2,9 @@
 
 #include <cstring>
 
-#include "api/result_codes.h"
-#include "api/transfer_session.h"
 #include "platform/thread.h"
 #include "serial/serial_io.h"
+#include "session/result_codes.h"
 #include "wide/server_loop.h"
 #include "wide/wide_files.h"
 #include "wide/wide_link.h"
@@ -15,14 +14,7 @@ namespace {
 
 constexpr std::uint32_t kHeaderAckDelayMs = 50;
 
-enum ClientState {
-  kAwaitInitAck = 2,
-  kAwaitDataAck = 3,
-  kAwaitSendInit = 6,
-  kAwaitHeader = 7,
-  kReceiving = 8,
-  kAwaitRequestAck = 11,
-};
+enum class ClientState { Starting, AwaitInitAck, AwaitDataAck, AwaitSendInit, AwaitHeader, Receiving, AwaitRequestAck };
 
 int FailWith(int code, WideLinkContext& context) {
   WideSendPacket('E', code, context);
@@ -43,24 +35,26 @@ bool IgnoredOutOfTurn(int value) {
 
 }  // namespace
 
-int WideClientTransfer(int command, const std::string& localName, std::string& inOutName) {
+int WideClientTransfer(TransferCommand command, const std::string& localName, std::string& inOutName,
+                       bool overwriteExisting) {
   SerialFlushInput();
   switch (command) {
-    case kCommandReceive:
-      return WideTransaction(localName, 'v', inOutName);
-    case kCommandSend:
-      return WideTransaction(localName, 's', inOutName);
-    case kCommandGet:
-      return WideTransaction(localName, 'r', inOutName);
+    case TransferCommand::Receive:
+      return WideTransaction(localName, 'v', inOutName, overwriteExisting);
+    case TransferCommand::Send:
+      return WideTransaction(localName, 's', inOutName, overwriteExisting);
+    case TransferCommand::Get:
+      return WideTransaction(localName, 'r', inOutName, overwriteExisting);
     default:
       return kResultFailed;
   }
 }
 
-int WideTransaction(const std::string& localName, char startType, std::string& inOutName) {
+int WideTransaction(const std::string& localName, char startType, std::string& inOutName, bool overwriteExisting) {
   WideLinkContext context;
   context.pendingType = startType;
-  int state = 0;
+  context.overwriteExisting = overwriteExisting;
+  ClientState state = ClientState::Starting;
   for (;;) {
     const int value = WideNextPacket(context);
     if (CancelRequested()) return FailWith(kErrorCancelledByUser, context);
@@ -68,26 +62,28 @@ int WideTransaction(const std::string& localName, char startType, std::string& i
     if (value == 'v') {
       WideReset(context);
       context.isSender = 0;
-      state = kAwaitSendInit;
+      state = ClientState::AwaitSendInit;
     } else if (value == 's') {
       WideReset(context);
       context.isSender = 1;
       WideSendPacket('S', 0, context);
-      state = kAwaitInitAck;
+      state = ClientState::AwaitInitAck;
     } else if (value == 'r') {
       WideReset(context);
       WideSendPacket('R', 0, context);
       context.isSender = 0;
-      state = kAwaitRequestAck;
-    } else if (value == 'S' && state == kAwaitSendInit) {
+      state = ClientState::AwaitRequestAck;
+    } else if (value == 'S' && state == ClientState::AwaitSendInit) {
       WideAck(context);
-      state = kAwaitHeader;
-    } else if (value == 'F' && state == kAwaitHeader) {
-      if (WideOpenOutput(context, localName, inOutName) < 0) return FailWith(kErrorCannotOpenFile, context);
+      state = ClientState::AwaitHeader;
+    } else if (value == 'F' && state == ClientState::AwaitHeader) {
+      if (WideOpenOutput(context, localName, inOutName) != OutputOpen::Opened) {
+        return FailWith(kErrorCannotOpenFile, context);
+      }
       SleepMilliseconds(kHeaderAckDelayMs);
       WideAck(context);
-      state = kReceiving;
-    } else if (value == 'D' && state == kReceiving) {
+      state = ClientState::Receiving;
+    } else if (value == 'D' && state == ClientState::Receiving) {
       Session().bytesDone += context.rxLength;
       // A file that cannot be written is abandoned; the partial file goes with it.
       if (!WideWriteData(context)) return FailWith(kErrorCannotOpenFile, context);
@@ -96,7 +92,7 @@ int WideTransaction(const std::string& localName, char startType, std::string& i
       // Acknowledge the repeat again under its own number; seq comes back to where it was.
       context.seq = (context.seq + 63) & 63;
       WideAck(context);
-    } else if (value == 'Z' && state == kReceiving) {
+    } else if (value == 'Z' && state == ClientState::Receiving) {
       if (!WideFinishOutput(context)) return FailWith(kErrorCannotOpenFile, context);
       WideAck(context);
       WideCloseFiles(context);
@@ -105,10 +101,10 @@ int WideTransaction(const std::string& localName, char startType, std::string& i
       WideAck(context);
       WideCloseFiles(context);
       return kResultSuccess;
-    } else if (value == 'Y' && state == kAwaitInitAck) {
+    } else if (value == 'Y' && state == ClientState::AwaitInitAck) {
       if (WideSendHeader(localName, context, inOutName) != 0) return FailWith(kErrorCannotInitiateSend, context);
-      state = kAwaitDataAck;
-    } else if (value == 'Y' && state == kAwaitDataAck) {
+      state = ClientState::AwaitDataAck;
+    } else if (value == 'Y' && state == ClientState::AwaitDataAck) {
       const int sent = WideSendData(context);
       if (sent == 0) {
         WideNextSeq(context);
@@ -117,12 +113,12 @@ int WideTransaction(const std::string& localName, char startType, std::string& i
         return kResultSuccess;
       }
       if (sent < 0) return FailWith(kErrorSendData, context);
-    } else if (value == 'Y' && state == kAwaitRequestAck) {
+    } else if (value == 'Y' && state == ClientState::AwaitRequestAck) {
       // Only a name too long for the peer can fail here; asking for it cut
       // would fetch another file.
       if (WideSendHeader(localName, context, inOutName) != 0) return FailWith(kErrorCannotInitiateSend, context);
       WideNextSeq(context);
-      state = kAwaitHeader;
+      state = ClientState::AwaitHeader;
     } else if (value == 'E') {
       NoteErrorPacket(WideRequestText(context), true);
       WideCloseFiles(context);

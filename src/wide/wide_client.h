@@ -4,15 +4,19 @@
 
 #include <string>
 
+#include "session/transfer_session.h"
+
 namespace corvane {
 
-// command 0 receive, 1 send, 2 get. Receive: localName may be empty, inOutName
+// Receive, send or get. Receive: localName may be empty, inOutName
 // returns the file created. Send: localName is the path, inOutName the name
 // announced (may be empty). Get: localName is where to store, inOutName the
 // wanted remote file on entry and the file created on return.
 // Returns 0, -7, -21, -25 or the protocol error codes 251, 254, 255, 258.
-int WideClientTransfer(int command, const std::string& localName, std::string& inOutName);
+// An existing output file is replaced without asking when `overwriteExisting`.
+int WideClientTransfer(TransferCommand command, const std::string& localName, std::string& inOutName,
+                       bool overwriteExisting);
 // startType 'v' receive, 's' send, 'r' get.
-int WideTransaction(const std::string& localName, char startType, std::string& inOutName);
+int WideTransaction(const std::string& localName, char startType, std::string& inOutName, bool overwriteExisting);
 
 }  // namespace corvane

@@ -1,8 +1,7 @@
-// The record of one wide exchange: packet buffers, sequence state and the
-// files in transfer.
+// The record of one wide exchange: packet buffers, sequence state, the files
+// in transfer, and how the exchange runs (as a client or serving).
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -29,21 +28,17 @@ struct WideLinkContext {
   StdioFile inFile;
   std::int32_t isSender = 0;
 
+  // Serving the Data Collector: reads wait without a time-out, resends without
+  // a limit, and nobody is asked about an existing file.
+  bool serverMode = false;
+  // The tree whose files the exchange may touch; empty: the whole file system.
+  std::string root;
+  bool overwriteExisting = false;  // an existing output file is replaced without asking
+  bool answerAsText = false;       // the next file header goes out as X
+
   WideLinkContext() = default;
   WideLinkContext(const WideLinkContext&) = delete;
   WideLinkContext& operator=(const WideLinkContext&) = delete;
 };
-
-// Set only while the wide loop serves in server mode: lifts the read time-outs
-// and retry limits of the wide link.
-struct WideLinkFlags {
-  std::atomic<int> serverMode{0};
-};
-
-WideLinkFlags& WideFlags();
-
-// The tree whose files a server-mode exchange may touch: the served root while
-// serving, else empty (the whole file system).
-const std::string& ServedRoot();
 
 }  // namespace corvane

@@ -1,17 +1,17 @@
 #include "wide/wide_files.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
-#include "api/transfer_session.h"
 #include "hostfiles/file_names.h"
 #include "hostfiles/server_root.h"
-#include "hostfiles/transfer_slots.h"
-#include "platform/host_seams.h"
 #include "platform/paths.h"
 #include "serial/serial_io.h"
+#include "session/host_seams.h"
+#include "session/transfer_session.h"
 #include "wide/wide_link.h"
 
 namespace corvane {
@@ -23,22 +23,13 @@ std::int32_t ClampSize(long long size) {
   return static_cast<std::int32_t>(size > kLargest ? kLargest : size);
 }
 
-std::string UpperCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
-// The size after the header's last space, read as far as digits go.
+// The size after the header's last space, read as far as digits go; more
+// digits than 32 bits hold are the largest size.
 std::int32_t ParseSize(const std::string& digits) {
-  long long size = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') break;
-    size = size * 10 + (c - '0');
-    if (size > std::numeric_limits<std::int32_t>::max()) break;
-  }
-  return ClampSize(size);
+  std::int32_t size = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), size);
+  if (error == std::errc::result_out_of_range) return std::numeric_limits<std::int32_t>::max();
+  return end == digits.data() ? 0 : ClampSize(size);
 }
 
 // A header names a file, never a path: only its last component counts, and a
@@ -56,13 +47,13 @@ bool PlainFileName(std::string& name) {
 void AbandonOutput(WideLinkContext& context) {
   if (!context.outFile.IsOpen()) return;
   context.outFile.Close();
-  RemoveFile(context.fileName, ServedRoot());
+  RemoveFile(context.fileName, context.root);
 }
 
 }  // namespace
 
 int WideOpenInput(const std::string& path, WideLinkContext& context, const std::string& within) {
-  if (!context.inFile.Open(UpperCase(path), FileOpen::Read, FileKind::Binary, within)) return -1;
+  if (!context.inFile.Open(UpperCaseAscii(path), FileOpen::Read, FileKind::Binary, within)) return -1;
   Session().bytesTotal = ClampSize(context.inFile.Length());
   Session().bytesDone = 0;
   return 0;
@@ -75,8 +66,7 @@ int WideSendHeader(const std::string& localName, WideLinkContext& context, const
   } else {
     Session().bytesTotal = 1;
   }
-  context.fileName = headerName.empty() ? localName : headerName;
-  StripDirectory(context.fileName);
+  context.fileName = FileNamePart(headerName.empty() ? localName : headerName);
   const std::string text = context.fileName + " " + std::to_string(Session().bytesTotal.load());
   // The peer takes a header into a 100-byte buffer; a longer one is not sent at all.
   if (text.size() > static_cast<std::size_t>(kWideTextLimit)) {
@@ -85,7 +75,7 @@ int WideSendHeader(const std::string& localName, WideLinkContext& context, const
   }
   std::memcpy(context.txData, text.data(), text.size());
   WideNextSeq(context);
-  WideSendPacket(Slots().answerAsText ? 'X' : 'F', static_cast<int>(text.size()), context);
+  WideSendPacket(context.answerAsText ? 'X' : 'F', static_cast<int>(text.size()), context);
   return 0;
 }
 
@@ -98,25 +88,25 @@ int WideSendData(WideLinkContext& context) {
   return static_cast<int>(count);
 }
 
-int WideCheckOutputName(std::string& name) {
-  if (CheckFileName(name, NameChecks{.checkName = true}) != 0) return kOutputRefuse;
-  if (CheckFileName(name, NameChecks{.mustExist = true}) != 0) return kOutputCreate;
-  if (CheckFileName(name, NameChecks{.readWriteIfExists = true}) != 0) return kOutputRefuse;
-  if (Slots().overwriteExisting) return kOutputCreate;
+OutputCheck WideCheckOutputName(std::string& name, const WideLinkContext& context) {
+  if (CheckFileName(name, NameChecks{.checkName = true}) != 0) return OutputCheck::Refuse;
+  if (CheckFileName(name, NameChecks{.mustExist = true}) != 0) return OutputCheck::Create;
+  if (CheckFileName(name, NameChecks{.readWriteIfExists = true}) != 0) return OutputCheck::Refuse;
+  if (context.overwriteExisting) return OutputCheck::Create;
   // A server has nobody to ask; the peer is told the file exists.
-  if (WideFlags().serverMode) return kOutputExists;
+  if (context.serverMode) return OutputCheck::Exists;
   const std::optional<std::string> chosen = AskSaveAs(FileNamePart(name));
-  if (!chosen) return kOutputRefuse;
+  if (!chosen) return OutputCheck::Refuse;
   name = *chosen;
   SerialFlushInput();  // the peer's retries while the question was open
-  return kOutputCreate;
+  return OutputCheck::Create;
 }
 
-int WideOpenOutput(WideLinkContext& context, const std::string& localName, std::string& outName) {
+OutputOpen WideOpenOutput(WideLinkContext& context, const std::string& localName, std::string& outName) {
   AbandonOutput(context);
   // The peer's header buffer holds 99 bytes; a longer header is refused, not cut,
   // so that a file is never stored under a shortened name.
-  if (context.rxLength > kWideTextLimit) return kOutputRefused;
+  if (context.rxLength > kWideTextLimit) return OutputOpen::Refused;
   const std::uint8_t* data = context.rxData;
   const std::string header(data, std::find(data, data + context.rxLength, 0));
   const std::size_t space = header.rfind(' ');
@@ -130,19 +120,19 @@ int WideOpenOutput(WideLinkContext& context, const std::string& localName, std::
   if (!localName.empty()) {
     context.fileName = localName;
   } else if (!PlainFileName(context.fileName)) {
-    return kOutputRefused;
+    return OutputOpen::Refused;
   }
-  context.fileName = UpperCase(context.fileName);
-  if (WideFlags().serverMode && !PathInsideRoot(context.fileName)) return kOutputRefused;
+  context.fileName = UpperCaseAscii(context.fileName);
+  if (context.serverMode && !PathInsideRoot(context.fileName)) return OutputOpen::Refused;
 
-  const int check = WideCheckOutputName(context.fileName);
-  if (check == kOutputRefuse) return kOutputRefused;
-  if (check == kOutputExists) return kOutputFileExists;
+  const OutputCheck check = WideCheckOutputName(context.fileName, context);
+  if (check == OutputCheck::Refuse) return OutputOpen::Refused;
+  if (check == OutputCheck::Exists) return OutputOpen::FileExists;
   outName = context.fileName;
-  if (!context.outFile.Open(context.fileName, FileOpen::CreateReadWrite, FileKind::Binary, ServedRoot())) {
-    return kOutputRefused;
+  if (!context.outFile.Open(context.fileName, FileOpen::CreateReadWrite, FileKind::Binary, context.root)) {
+    return OutputOpen::Refused;
   }
-  return kOutputOpened;
+  return OutputOpen::Opened;
 }
 
 bool WideWriteData(WideLinkContext& context) {
@@ -153,7 +143,7 @@ bool WideFinishOutput(WideLinkContext& context) {
   const long size = context.outFile.Length();
   const bool closed = context.outFile.Close();
   if (size < 0 || !closed) {
-    RemoveFile(context.fileName, ServedRoot());
+    RemoveFile(context.fileName, context.root);
     return false;
   }
   Session().bytesTotal = ClampSize(size);

@@ -8,17 +8,12 @@
 
 namespace corvane {
 
-// WideCheckOutputName results.
-inline constexpr int kOutputCreate = 0;
-inline constexpr int kOutputRefuse = 1;
-inline constexpr int kOutputExists = 2;
+// What may become of a received file's name.
+enum class OutputCheck { Create, Refuse, Exists };
+// What became of the output file of a header just received.
+enum class OutputOpen { Opened, Refused, FileExists };
 
-// WideOpenOutput results.
-inline constexpr int kOutputOpened = 0;
-inline constexpr int kOutputRefused = -1;
-inline constexpr int kOutputFileExists = -2;
-
-// 0 when the header went out (F, or X while answerAsText is set); -1 when the
+// 0 when the header went out (F, or X while the context's answerAsText is set); -1 when the
 // input file cannot be opened or the header would be too long for the peer.
 // With `within`, only a file inside that tree is opened.
 int WideSendHeader(const std::string& localName, WideLinkContext& context, const std::string& headerName,
@@ -27,11 +22,11 @@ int WideSendHeader(const std::string& localName, WideLinkContext& context, const
 int WideSendData(WideLinkContext& context);
 // 0, or -1 when the file cannot be opened (with `within`: inside that tree).
 int WideOpenInput(const std::string& path, WideLinkContext& context, const std::string& within = {});
-// Creates outFile for the header just received: kOutputOpened, kOutputRefused or
-// kOutputFileExists (server mode). `outName` becomes the name created.
-int WideOpenOutput(WideLinkContext& context, const std::string& localName, std::string& outName);
-// kOutputCreate, kOutputRefuse or kOutputExists; `name` may be replaced by a Save As answer.
-int WideCheckOutputName(std::string& name);
+// Creates outFile for the header just received (FileExists only in server mode).
+// `outName` becomes the name created.
+OutputOpen WideOpenOutput(WideLinkContext& context, const std::string& localName, std::string& outName);
+// `name` may be replaced by a Save As answer.
+OutputCheck WideCheckOutputName(std::string& name, const WideLinkContext& context);
 // Closes a completed output file so that it stays; false when it could not be
 // written completely (it is then deleted).
 bool WideFinishOutput(WideLinkContext& context);

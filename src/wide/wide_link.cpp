@@ -2,13 +2,12 @@
 
 #include <cstring>
 
-#include "api/result_codes.h"
-#include "api/transfer_session.h"
-#include "classic/classic_link.h"
-#include "hostfiles/server_root.h"
 #include "platform/paths.h"
 #include "platform/thread.h"
 #include "serial/serial_io.h"
+#include "session/kermit_basics.h"
+#include "session/result_codes.h"
+#include "session/transfer_session.h"
 
 namespace corvane {
 namespace {
@@ -50,16 +49,6 @@ int GiveUp(int code, WideLinkContext& context) {
 }
 
 }  // namespace
-
-WideLinkFlags& WideFlags() {
-  static WideLinkFlags flags;
-  return flags;
-}
-
-const std::string& ServedRoot() {
-  static const std::string anywhere;
-  return WideFlags().serverMode ? Confinement().root : anywhere;
-}
 
 void WideReset(WideLinkContext& context) {
   context.seq = 0;
@@ -124,7 +113,7 @@ int WideReadFrame(WideLinkContext& context) {
   packet[0] = 0;
   SecondsTimer(-1);
   while (SerialByteReady() == 0) {
-    if (WideFlags().serverMode) {
+    if (context.serverMode) {
       if (CancelRequested()) return kErrorCancelledByUser;
     } else if (SecondsTimer(2) == -1) {
       return kFrameNoStart;
@@ -191,7 +180,7 @@ int WideNextPacket(WideLinkContext& context) {
     }
     if (CancelRequested()) return 'E';
     if (ch == 'E') return 'E';
-    if (tries > ClassicConfig().retryLimit) return GiveUp(kErrorWaitExpired, context);
+    if (tries > kRetryLimit) return GiveUp(kErrorWaitExpired, context);
     if (ch == 'X') return GiveUp(kErrorCancelledByUser, context);
     if (ch == 'D' && context.rxSeq == nextSeq) {
       accepted = 'Y';
@@ -209,7 +198,7 @@ int WideNextPacket(WideLinkContext& context) {
     SerialFlushInput();
     WideResend(context);
     ch = WideReadPacket(context);
-    tries = WideFlags().serverMode ? 0 : tries + 1;
+    tries = context.serverMode ? 0 : tries + 1;
   }
   // Stop-and-wait: whatever arrived behind the accepted packet is stale.
   SerialFlushInput();
@@ -219,7 +208,7 @@ int WideNextPacket(WideLinkContext& context) {
 void WideCloseFiles(WideLinkContext& context) {
   if (context.outFile.IsOpen()) {
     context.outFile.Close();
-    RemoveFile(context.fileName, ServedRoot());
+    RemoveFile(context.fileName, context.root);
   }
   if (context.inFile.IsOpen()) context.inFile.Close();
 }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <future>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -16,27 +17,19 @@
 
 #include <gtest/gtest.h>
 
-#include "api/transfer_session.h"
 #include "classic/classic_link.h"
-#include "hostfiles/transfer_slots.h"
+#include "classic/classic_transfer.h"
 #include "platform/tick.h"
 #include "serial/serial_io.h"
+#include "serial/serial_port.h"
+#include "session/transfer_session.h"
 #include "support/kermit_frames.h"
 #include "support/serial_peer.h"
-#include "survey/survey_streams.h"
 
 namespace corvane::testing {
 
 inline const std::string kPcInit = "z' @-#";
 inline const std::string kPeerInit = "~/ @-#";  // MAXL 94, TIME 15, EOL CR, prefix '#'
-
-// Back to the compiled defaults: settings, link state, slots, counters.
-inline void ResetClassicEngine() {
-  ClassicLink() = ClassicLinkState{};
-  ClassicConfig() = ClassicSettings{};
-  Slots() = TransferSlots{};
-  Session().bytesDone = 0;
-}
 
 // The engine's clock runs 250 ms a reading, so read time-outs pass in
 // milliseconds. Only while no engine thread starts or stops.
@@ -48,11 +41,11 @@ class FastClock {
   }
   ~FastClock() {
     SetTickSource({});
-    SerialInputs().lastTick = savedLastTick_;
+    SerialPort().Input().lastTick = savedLastTick_;
   }
 
  private:
-  std::uint32_t savedLastTick_ = SerialInputs().lastTick;
+  std::uint32_t savedLastTick_ = SerialPort().Input().lastTick;
 };
 
 inline std::string ReadWholeFile(const std::filesystem::path& path) {
@@ -77,7 +70,7 @@ class ClassicPeerTest : public ::testing::Test {
   // A fresh current directory, also TMPDIR, for the test's duration.
   void SetUp() override {
     ASSERT_TRUE(peer_.IsReady());
-    ResetClassicEngine();
+    NewExchange();
     scratch_ = std::filesystem::temp_directory_path() / ("corvane-classic-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(scratch_);
     std::filesystem::current_path(scratch_);
@@ -92,14 +85,20 @@ class ClassicPeerTest : public ::testing::Test {
     std::error_code ignored;
     std::filesystem::current_path(previousDirectory_, ignored);
     std::filesystem::remove_all(scratch_, ignored);
-    ResetClassicEngine();
   }
+
+  // A classic exchange with the compiled defaults, and the counters at 0.
+  void NewExchange() {
+    link_ = std::make_unique<ClassicLinkState>();
+    Session().bytesDone = 0;
+  }
+  ClassicLinkState& Link() { return *link_; }
 
   // Runs `engine` on its own thread with `event` pending and the cancel event
   // clear; a run still going at the end of the test is cancelled.
   void Start(int event, std::function<void()> engine) {
     Session().cancelEvent.Reset();
-    ClassicLink().pendingPacketType = event;
+    Link().pendingPacketType = event;
     run_ = std::async(std::launch::async, std::move(engine));
   }
   bool Finished(std::uint32_t waitMs = 3000) {
@@ -142,17 +141,18 @@ class ClassicPeerTest : public ::testing::Test {
     }
   }
 
-  // The run has ended with `errorFlag`, the line is quiet and no output is open.
-  void ExpectEnd(int errorFlag) {
+  // The run has ended with `outcome`, the line is quiet and no output is open.
+  void ExpectEnd(EngineOutcome outcome) {
     ASSERT_TRUE(Finished());
     ExpectSilence(100);
-    EXPECT_EQ(ClassicLink().errorFlag, errorFlag);
-    EXPECT_FALSE(ReceiveFileOpen());
+    EXPECT_EQ(Link().errorFlag, outcome);
+    EXPECT_FALSE(Link().streams.ReceiveFileOpen());
   }
   void ExpectSilence(std::uint32_t quietMs = 200) { EXPECT_EQ(Hex(peer_.ReceiveUntilQuiet(quietMs)), ""); }
 
   SerialPeer peer_;
   std::future<void> run_;
+  std::unique_ptr<ClassicLinkState> link_;
 
  private:
   std::filesystem::path previousDirectory_ = std::filesystem::current_path();

@@ -10,32 +10,34 @@ namespace {
 
 class EncodingTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetClassicEngine(); }
+  ClassicLinkState& Link() { return *link_; }
 
   // Every field that ClassicEncodeField makes of `source` with `limit`.
-  static std::vector<std::string> Fields(const std::string& source, int limit) {
+  std::vector<std::string> Fields(const std::string& source, int limit) {
     std::vector<std::string> fields;
-    ClassicLink().stringSource = reinterpret_cast<const std::uint8_t*>(source.c_str());
-    while (ClassicEncodeField(limit) > 0 && fields.size() <= source.size()) {
-      fields.emplace_back(reinterpret_cast<const char*>(ClassicLink().encodeBuffer), ClassicLink().encodedLength);
+    Link().stringSource = reinterpret_cast<const std::uint8_t*>(source.c_str());
+    while (ClassicEncodeField(limit, Link()) > 0 && fields.size() <= source.size()) {
+      fields.emplace_back(reinterpret_cast<const char*>(Link().encodeBuffer), Link().encodedLength);
     }
-    ClassicLink().stringSource = nullptr;
+    Link().stringSource = nullptr;
     return fields;
   }
 
   // Decodes `field` into a buffer of `capacity` with a guard byte behind it.
-  static std::string Decode(std::string field, int capacity = 200) {
-    ClassicLink().receivedData = reinterpret_cast<std::uint8_t*>(field.data());
+  std::string Decode(std::string field, int capacity = 200) {
+    Link().receivedData = reinterpret_cast<std::uint8_t*>(field.data());
     std::string buffer(static_cast<std::size_t>(capacity) + 1, '*');
-    ClassicDecodeToBuffer(buffer.data(), capacity);
+    ClassicDecodeToBuffer(buffer.data(), capacity, Link());
     EXPECT_EQ(buffer.back(), '*') << "wrote past the capacity";
     const std::size_t end = buffer.find_last_of('\0');  // the terminator; NUL may also be data
     return end == std::string::npos ? "no terminator" : buffer.substr(0, end);
   }
+
+  std::unique_ptr<ClassicLinkState> link_ = std::make_unique<ClassicLinkState>();
 };
 
 TEST_F(EncodingTest, PeerParametersAreTakenOverWithDefaultsForBadValues) {
-  EXPECT_EQ(Hex(ClassicInitData()), "7A 27 20 40 2D 23");
+  EXPECT_EQ(Hex(ClassicInitData(Link().settings)), "7A 27 20 40 2D 23");
   const struct {
     std::string data;
     int maxLength, timeout, eol;
@@ -55,8 +57,8 @@ TEST_F(EncodingTest, PeerParametersAreTakenOverWithDefaultsForBadValues) {
       {"~/ @-#Y1~", 94, 15, 13, '#'},
   };
   for (const auto& c : cases) {
-    ClassicAdoptParams(reinterpret_cast<const std::uint8_t*>(c.data.data()), static_cast<int>(c.data.size()));
-    const ClassicSettings& s = ClassicConfig();
+    ClassicAdoptParams(reinterpret_cast<const std::uint8_t*>(c.data.data()), static_cast<int>(c.data.size()), Link().settings);
+    const ClassicSettings& s = Link().settings;
     EXPECT_EQ(std::tuple(s.peerMaxLength, s.timeoutSeconds, int{s.sendEol}, char(s.peerPrefix), char(s.ourPrefix)),
               std::tuple(c.maxLength, c.timeout, c.eol, c.prefix, '#'))
         << Hex(c.data);
@@ -81,18 +83,18 @@ TEST_F(EncodingTest, FieldsArePrefixedCutAtTheLimitAndAtLineFeeds) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Fields(c.source, c.limit), c.fields) << Hex(c.source);
-    EXPECT_EQ(ClassicLink().leftover[0], 0) << "leftover is empty once the source is done";
+    EXPECT_EQ(Link().leftover[0], 0) << "leftover is empty once the source is done";
   }
 }
 
 TEST_F(EncodingTest, NamesAreCutAndNeverShareTheFilesLeftover) {
-  std::memcpy(ClassicLink().leftover, "#I", 3);
-  ClassicConfig().peerMaxLength = 10;
-  EXPECT_EQ(ClassicEncodeString("ABCDEFGHI\tJK"), 9);
-  EXPECT_STREQ(reinterpret_cast<const char*>(ClassicLink().encodeBuffer), "ABCDEFGHI");
-  EXPECT_STREQ(reinterpret_cast<const char*>(ClassicLink().leftover), "#I");
-  ClassicConfig().peerMaxLength = 400;
-  EXPECT_EQ(ClassicEncodeString(std::string(150, 'n')), 99);
+  std::memcpy(Link().leftover, "#I", 3);
+  Link().settings.peerMaxLength = 10;
+  EXPECT_EQ(ClassicEncodeString("ABCDEFGHI\tJK", Link()), 9);
+  EXPECT_STREQ(reinterpret_cast<const char*>(Link().encodeBuffer), "ABCDEFGHI");
+  EXPECT_STREQ(reinterpret_cast<const char*>(Link().leftover), "#I");
+  Link().settings.peerMaxLength = 400;
+  EXPECT_EQ(ClassicEncodeString(std::string(150, 'n'), Link()), 99);
 }
 
 TEST_F(EncodingTest, FieldsDecodeWithThePeersPrefixWithinTheCapacity) {
@@ -112,7 +114,7 @@ TEST_F(EncodingTest, FieldsDecodeWithThePeersPrefixWithinTheCapacity) {
       {"anything", '#', 1, ""},
   };
   for (const auto& c : cases) {
-    ClassicConfig().peerPrefix = static_cast<std::uint8_t>(c.prefix);
+    Link().settings.peerPrefix = static_cast<std::uint8_t>(c.prefix);
     EXPECT_EQ(Hex(Decode(c.field, c.capacity)), Hex(c.decoded)) << c.field;
   }
 }

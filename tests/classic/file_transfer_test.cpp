@@ -1,11 +1,9 @@
 // Sending and receiving a file, and the requests to a Kermit server, against
 // a scripted peer.
-#include "api/transfer_session.h"
 #include "classic/classic_fixture.h"
 #include "classic/classic_link.h"
 #include "classic/classic_transfer.h"
-#include "hostfiles/transfer_slots.h"
-#include "survey/survey_streams.h"
+#include "session/transfer_session.h"
 
 namespace corvane::testing {
 namespace {
@@ -17,23 +15,23 @@ const std::string kNotCoordinates = "This is not a valid coordinate file. (Messa
 class FileTransferTest : public ClassicPeerTest {
  protected:
   void StartReceive(const std::string& wantedName = "") {
-    Slots().headerName = wantedName;
-    Start('v', [] { ClassicTransferFile(); });
+    Link().files.headerName = wantedName;
+    Start('v', [this] { ClassicTransferFile(Link()); });
   }
 
   void StartSend(const std::string& local) {
-    Slots().nextFileName = Slots().headerName = local;
-    Slots().filePending = 1;
-    Start('s', [] { ClassicTransferFile(); });
+    Link().files.nextFileName = Link().files.headerName = local;
+    Link().files.filePending = true;
+    Start('s', [this] { ClassicTransferFile(Link()); });
     Expect('S', 0);
   }
 
-  // A get (event 'r') or a generic command (event 'g') as the dispatcher sets it up.
-  void StartRequest(int event, const std::string& name) {
-    Slots().headerName = name;
-    if (event == 'r') Slots().nextFileName = name;
-    Slots().overwriteExisting = event == 'g';
-    Start(event, [] { ClassicRequest(); });
+  // A get of `name` (event 'r') or a generic command (event 'g', the letter
+  // and its argument) answered into `name`, as the dispatcher sets them up.
+  void StartRequest(int event, const std::string& name, const std::string& command = {}) {
+    Link().files.headerName = name;
+    Link().overwriteExisting = event == 'g';
+    Start(event, [this, request = event == 'r' ? name : command] { ClassicRequest(request, Link()); });
     EXPECT_EQ(Expect('I', 0).data, kPcInit);
   }
 };
@@ -43,10 +41,10 @@ TEST_F(FileTransferTest, ReceiveStoresUnderTheWantedNameAndIgnoresDataBeforeTheH
   Play({kPeerS, kPcAck, "<D1 early"});
   ExpectSilence(300);  // data before the header is not acknowledged
   Play({"<F1 OTHER.TXT", ">Y1", "<D2 late#J", ">Y2", "<Z3", ">Y3", "<B4", ">Y4"});
-  ExpectEnd(0);
+  ExpectEnd(EngineOutcome::Success);
   EXPECT_EQ(ReadWholeFile("WANTED.TXT"), "late\r\n");
   EXPECT_FALSE(std::filesystem::exists("OTHER.TXT"));
-  EXPECT_EQ(ClassicConfig().timeoutSeconds, 15) << "the peer's TIME";
+  EXPECT_EQ(Link().settings.timeoutSeconds, 15) << "the peer's TIME";
 }
 
 // However a receive ends early, the output is closed and what arrived stays.
@@ -57,18 +55,18 @@ TEST_F(FileTransferTest, ReceiveEndingEarlyKeepsWhatArrived) {
       {"?", ">N3", "?", ">N3", "?", ">N3", "?", ">N3", "?", ">N3", "?", ">N3", "?"},
   };
   for (const auto& ending : endings) {
-    ResetClassicEngine();
+    NewExchange();
     std::filesystem::remove("PART.TXT");
     StartReceive();
     Play({kPeerS, kPcAck, "<F1 PART.TXT", ">Y1", "<D2 part#M#J", ">Y2"});
     Play(ending);
-    ExpectEnd(1);
+    ExpectEnd(EngineOutcome::Failed);
     EXPECT_EQ(ReadWholeFile("PART.TXT"), "part\r\n") << ending[0];
   }
-  ResetClassicEngine();
+  NewExchange();
   StartReceive();
   Play({kPeerS, kPcAck, "<F1 JOB.CR5", ">Y1", "<D2 12,abc#M#J", ">Y2", ">E4 " + kNotCoordinates});
-  ExpectEnd(1);
+  ExpectEnd(EngineOutcome::Failed);
 }
 
 TEST_F(FileTransferTest, SendEndsAsThePeerAnswers) {
@@ -77,25 +75,25 @@ TEST_F(FileTransferTest, SendEndsAsThePeerAnswers) {
   const struct {
     std::string file;
     std::vector<std::string> script;
-    int errorFlag;
+    EngineOutcome outcome;
   } cases[] = {
       // D packets fill the peer's length; a NAK of the next packet counts as its ACK;
       // the break's ACK is not awaited.
       {"up.txt", {peerAck, ">F1 UP.TXT", "<Y1", ">D2 one#M#J", "<Y2", ">D3 two#M#J", "<N4", ">D4 " + std::string(90, 'x'),
-                  "<Y4", ">D5 " + std::string(60, 'x') + "#M#J", "<Y5", ">Z6", "<Y6", ">B7"}, 0},
-      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 File exists"}, -25},
-      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 File exists: UP.TXT"}, -25},
-      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 file exists"}, 1},
-      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 File exist"}, 1},
+                  "<Y4", ">D5 " + std::string(60, 'x') + "#M#J", "<Y5", ">Z6", "<Y6", ">B7"}, EngineOutcome::Success},
+      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 File exists"}, EngineOutcome::FileExists},
+      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 File exists: UP.TXT"}, EngineOutcome::FileExists},
+      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 file exists"}, EngineOutcome::Failed},
+      {"up.txt", {peerAck, ">F1 UP.TXT", "<E1 File exist"}, EngineOutcome::Failed},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script.back());
-    ResetClassicEngine();
+    NewExchange();
     StartSend(c.file);
     Play(c.script);
-    ExpectEnd(c.errorFlag);
-    EXPECT_EQ(ClassicConfig().timeoutSeconds, 15) << "the peer's TIME";
-    CloseTransferFiles();
+    ExpectEnd(c.outcome);
+    EXPECT_EQ(Link().settings.timeoutSeconds, 15) << "the peer's TIME";
+    Link().streams.CloseSendFile();
   }
 }
 
@@ -104,26 +102,26 @@ TEST_F(FileTransferTest, GetTakesTheServersAnswer) {
   const struct {
     std::string name;
     std::vector<std::string> script;
-    int errorFlag;
+    EngineOutcome outcome;
   } cases[] = {
-      {"A#B.TXT", {"<Y0 ^) @-#", ">R0 A##B.TXT", "<E1 File not found"}, 1},
-      {"A#B.TXT", {"<Y0 ^) @-#", ">R0 A##B.TXT", "<E1 File exists"}, -25},
+      {"A#B.TXT", {"<Y0 ^) @-#", ">R0 A##B.TXT", "<E1 File not found"}, EngineOutcome::Failed},
+      {"A#B.TXT", {"<Y0 ^) @-#", ">R0 A##B.TXT", "<E1 File exists"}, EngineOutcome::FileExists},
       {"JOB.CR5", {"<E0 x", ">R0 JOB.CR5", kPeerS, kPcAck, "<F1 JOB.CR5", ">Y1", "<D2 no point#M#J",
-                   ">E3 " + kNotCoordinates}, 1},
+                   ">E3 " + kNotCoordinates}, EngineOutcome::Failed},
       {"JOB1.TXT", {"<G0 E(GONE.TXT", ">S0 " + kPcInit, "<Y0 " + kPeerInit, ">X1 ERASE", "<Y1",
-                    ">D2 Deleted file: GONE.TXT#M#J", "<Y2", ">Z3", "<Y3", ">B4", "<Y4"}, 0},
+                    ">D2 Deleted file: GONE.TXT#M#J", "<Y2", ">Z3", "<Y3", ">B4", "<Y4"}, EngineOutcome::Success},
       {"JOB1.TXT", {"<G0 Q", ">S0 " + kPcInit, "<Y0 " + kPeerInit, ">E1  Unknown server command (Message: #KER-103)"},
-       1},
-      {"JOB1.TXT", {"!", ">E1 Transfer ended by user."}, 1},
+       EngineOutcome::Failed},
+      {"JOB1.TXT", {"!", ">E1 Transfer ended by user."}, EngineOutcome::Failed},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script[0]);
-    ResetClassicEngine();
+    NewExchange();
     StartRequest('r', c.name);
     Play(c.script);
-    ExpectEnd(c.errorFlag);
+    ExpectEnd(c.outcome);
     if (c.script[0] == "<Y0 ^) @-#") {
-      EXPECT_EQ(std::pair(ClassicConfig().peerMaxLength, ClassicConfig().timeoutSeconds), std::pair(62, 9));
+      EXPECT_EQ(std::pair(Link().settings.peerMaxLength, Link().settings.timeoutSeconds), std::pair(62, 9));
     }
   }
   EXPECT_FALSE(std::filesystem::exists("GONE.TXT"));
@@ -133,19 +131,18 @@ TEST_F(FileTransferTest, GenericCommandGoesOutEncodedOnceAndKeepsAShortAnswer) {
   const struct {
     std::string command, wire, answer, kept;
   } cases[] = {
-      {"D ", "D ", "", ""},
-      {"C##ABC", "C##ABC", "Now in ABC#M#J", "Now in ABC\r\n"},
-      {"D##A#B", "D##A##B", "A##B#M#J", "A#B\r\n"},
-      {"D!\x01", "D!#A", "x", "x\r\n"},
+      {"D", "D ", "", ""},
+      {"CABC", "C##ABC", "Now in ABC#M#J", "Now in ABC\r\n"},
+      {"DA#B", "D##A##B", "A##B#M#J", "A#B\r\n"},
+      {"D\x01", "D!#A", "x", "x\r\n"},
   };
   const std::string replyFile = "$KT1a.tmp";  // named as the dispatcher names them
   for (const auto& c : cases) {
-    ResetClassicEngine();
-    c.command.copy(Slots().genericCommand.data(), c.command.size());
+    NewExchange();
     WriteWholeFile(replyFile, "");
-    StartRequest('g', replyFile);
+    StartRequest('g', replyFile, c.command);
     Play({"<Y0 " + kPeerInit, ">G0 " + c.wire, "<Y0 " + c.answer});
-    ExpectEnd(0);
+    ExpectEnd(EngineOutcome::Success);
     EXPECT_EQ(ReadWholeFile(replyFile), c.kept) << c.command;
   }
 }

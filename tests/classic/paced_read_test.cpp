@@ -40,20 +40,20 @@ TEST(ClassicPacedRead, SleepsThroughAPacketAndTheSettleOnceTheLineHasShownItsRat
   constexpr int kBaud = 9600;
   SerialPeer peer(kBaud);
   ASSERT_TRUE(peer.IsReady());
-  ResetClassicEngine();
-  SerialInput(kInputPurge);
+  ClassicLinkState link;
+  SerialInput(SerialInputMode::Purge);
   const std::string data(80, 'x');
 
   PacedRound rounds[2];
   for (int round = 0; round < 2; ++round) {
-    ClassicLink().sequence = round;
-    rounds[round] = ReadPacedAndSettle(peer, KermitPacket('D', round, data), kBaud, [] { return ClassicReadPacket(); });
+    link.sequence = round;
+    rounds[round] = ReadPacedAndSettle(peer, KermitPacket('D', round, data), kBaud, [&link] { return ClassicReadPacket(link); });
     ASSERT_EQ(rounds[round].result, 'D');
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(ClassicLink().receivedData), 80), data);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(link.receivedData), 80), data);
     // 10 ms are due; a loaded machine may send the last byte late, within the sleep.
     EXPECT_GE(rounds[round].quietBeforeAnswer, std::chrono::milliseconds(5)) << "round " << round;
   }
-  EXPECT_TRUE(SerialInputs().pacing.KeepsRate());
+  EXPECT_TRUE(SerialPort().Input().pacing.KeepsRate());
   // The first packet teaches: one wake-up a byte, and a sleep for the settle.
   EXPECT_GT(rounds[0].readWakes, 40);
   EXPECT_EQ(rounds[0].settleWakes, 1);
@@ -61,7 +61,6 @@ TEST(ClassicPacedRead, SleepsThroughAPacketAndTheSettleOnceTheLineHasShownItsRat
   // one together with the settle.
   EXPECT_LE(rounds[1].readWakes, 4);
   EXPECT_EQ(rounds[1].settleWakes, 0);
-  ResetClassicEngine();
 }
 
 }  // namespace

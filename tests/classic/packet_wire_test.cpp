@@ -3,10 +3,10 @@
 // peer from a classic one.
 #include <optional>
 
-#include "api/transfer_session.h"
 #include "classic/classic_fixture.h"
 #include "classic/classic_link.h"
 #include "classic/classic_transfer.h"
+#include "session/transfer_session.h"
 
 namespace corvane::testing {
 namespace {
@@ -15,21 +15,21 @@ class ClassicLinkTest : public ClassicPeerTest {
  protected:
   // The engine has sent D `sequence` "abc" and waits for the answer.
   void SendDataAndWait(int sequence, int timeoutSeconds = 3) {
-    ClassicLink().sequence = sequence;
-    ClassicSendPacket('D', sequence, 3, reinterpret_cast<const std::uint8_t*>("abc"));
+    Link().sequence = sequence;
+    ClassicSendPacket('D', sequence, 3, reinterpret_cast<const std::uint8_t*>("abc"), Link());
     Expect('D', sequence);
-    ClassicConfig().timeoutSeconds = timeoutSeconds;
-    Start(0, [this] { received_ = ClassicReceive(); });
+    Link().settings.timeoutSeconds = timeoutSeconds;
+    Start(0, [this] { received_ = ClassicReceive(Link()); });
   }
 
-  void StartProbe(std::function<int()> probe) {
-    ClassicConfig().timeoutSeconds = 5;
-    Start(0, [this, probe] { result_ = probe(); });
+  void StartProbe(std::function<int(ClassicLinkState&)> probe) {
+    Link().settings.timeoutSeconds = 5;
+    Start(0, [this, probe] { result_ = probe(Link()); });
   }
 
   int Result() {
     EXPECT_TRUE(Finished(5000));
-    EXPECT_EQ(ClassicConfig().timeoutSeconds, 5) << "the caller's time-out is back";
+    EXPECT_EQ(Link().settings.timeoutSeconds, 5) << "the caller's time-out is back";
     return result_;
   }
 
@@ -39,35 +39,35 @@ class ClassicLinkTest : public ClassicPeerTest {
 
 TEST_F(ClassicLinkTest, PacketsGoOutByteForByte) {
   const struct {
-    std::function<void()> send;
+    std::function<void(ClassicLinkState&)> send;
     const char* bytes;
   } cases[] = {
-      {[] { ClassicSendAck(); }, "01 23 20 59 3E 0D"},
-      {[] { ClassicSendNak(); }, "01 23 20 4E 33 0D"},
-      {[] { ClassicLink().sequence = 2, ClassicSendBreak(); }, "01 23 23 42 2A 0D"},
-      {[] { ClassicSendInit('S'); }, "01 29 20 53 7A 27 20 40 2D 23 50 0D"},
-      {[] { ProbeSendInit(); }, "01 29 20 53 7A 27 20 40 2D 23 47 0D"},
-      {[] { ClassicProbeSend(); }, "01 29 20 53 7A 27 20 40 2D 23 51 0D"},
-      {[] { ClassicConfig().sendEol = 10, ClassicSendAck(); }, "01 23 20 59 3E 0A"},
+      {[](ClassicLinkState& link) { ClassicSendAck(link); }, "01 23 20 59 3E 0D"},
+      {[](ClassicLinkState& link) { ClassicSendNak(link); }, "01 23 20 4E 33 0D"},
+      {[](ClassicLinkState& link) { link.sequence = 2, ClassicSendBreak(link); }, "01 23 23 42 2A 0D"},
+      {[](ClassicLinkState& link) { ClassicSendInit('S', link); }, "01 29 20 53 7A 27 20 40 2D 23 50 0D"},
+      {[](ClassicLinkState& link) { ProbeSendInit(link); }, "01 29 20 53 7A 27 20 40 2D 23 47 0D"},
+      {[](ClassicLinkState& link) { ClassicProbeSend(link); }, "01 29 20 53 7A 27 20 40 2D 23 51 0D"},
+      {[](ClassicLinkState& link) { link.settings.sendEol = 10, ClassicSendAck(link); }, "01 23 20 59 3E 0A"},
   };
   for (const auto& c : cases) {
-    ResetClassicEngine();
-    c.send();
+    NewExchange();
+    c.send(Link());
     EXPECT_EQ(Hex(peer_.ReceiveUntilQuiet(100)), c.bytes);
   }
   EXPECT_EQ(Session().bytesDone.load(), 0) << "probes and empty packets count nothing";
-  ClassicSendAckData("abc");
+  ClassicSendAckData("abc", Link());
   EXPECT_EQ(Session().bytesDone.load(), 3);
 }
 
 TEST_F(ClassicLinkTest, ErrorPacketAndResends) {
-  ClassicLink().sequence = 4;
-  ClassicSendError(258);
-  EXPECT_EQ(ClassicLink().errorFlag, 1);
-  ClassicSendAckData("hello");  // for 5, stays stored
-  ClassicResend();
-  ClassicSendAck();  // for 6, no longer stored: a resend asks for 7
-  ClassicResend();
+  Link().sequence = 4;
+  ClassicSendError(258, Link());
+  EXPECT_EQ(Link().errorFlag, EngineOutcome::Failed);
+  ClassicSendAckData("hello", Link());  // for 5, stays stored
+  ClassicResend(Link());
+  ClassicSendAck(Link());  // for 6, no longer stored: a resend asks for 7
+  ClassicResend(Link());
   Play({">E5 Transfer ended by user.", ">Y5 hello", ">Y5 hello", ">Y6", ">N7"});
 }
 
@@ -87,17 +87,17 @@ TEST_F(ClassicLinkTest, ReadPacketSortsLines) {
       {KermitPacket('D', 5, "a#Mb"), 'D'},
   };
   for (const auto& [line, type] : lines) peer_.Send(line);
-  ClassicConfig().timeoutSeconds = 2;
+  Link().settings.timeoutSeconds = 2;
   for (const auto& [line, type] : lines) {
-    EXPECT_EQ(ClassicReadPacket(), type) << Hex(line.substr(0, 8));
+    EXPECT_EQ(ClassicReadPacket(Link()), type) << Hex(line.substr(0, 8));
     if (line.size() > kClassicLineLimit) {
-      EXPECT_EQ(ClassicReadPacket(), 'Q') << "the rest of the over-long line";
+      EXPECT_EQ(ClassicReadPacket(Link()), 'Q') << "the rest of the over-long line";
     }
   }
-  EXPECT_EQ(ClassicLink().receivedSequence, 5);
-  EXPECT_STREQ(reinterpret_cast<const char*>(ClassicLink().receivedData), "a#Mb");
-  ClassicConfig().timeoutSeconds = 0;
-  EXPECT_EQ(ClassicReadPacket(), 'T');
+  EXPECT_EQ(Link().receivedSequence, 5);
+  EXPECT_STREQ(reinterpret_cast<const char*>(Link().receivedData), "a#Mb");
+  Link().settings.timeoutSeconds = 0;
+  EXPECT_EQ(ClassicReadPacket(Link()), 'T');
 }
 
 TEST_F(ClassicLinkTest, WaitEndsOnTheExpectedAnswerOrOnTypesThatEndItAnyway) {
@@ -115,15 +115,15 @@ TEST_F(ClassicLinkTest, WaitEndsOnTheExpectedAnswerOrOnTypesThatEndItAnyway) {
     EXPECT_EQ(received_, c.result) << c.script[0];
     ExpectSilence(100);
     if (c.script.size() > 1) {
-      EXPECT_STREQ(reinterpret_cast<const char*>(ClassicLink().receivedData), "ok");
+      EXPECT_STREQ(reinterpret_cast<const char*>(Link().receivedData), "ok");
     }
   }
   Session().cancelEvent.Reset();
-  ClassicLink().sequence = 0;
-  ClassicLink().pendingPacketType = 'v';
+  Link().sequence = 0;
+  Link().pendingPacketType = 'v';
   Reply('Y', 0);
-  EXPECT_EQ(ClassicReceive(), 'v');
-  EXPECT_EQ(ClassicReceive(), 'Y') << "the pending type is handed out once";
+  EXPECT_EQ(ClassicReceive(Link()), 'v');
+  EXPECT_EQ(ClassicReceive(Link()), 'Y') << "the pending type is handed out once";
 }
 
 TEST_F(ClassicLinkTest, SevenSendingsWithoutAnAnswerEndTheWait) {
@@ -133,20 +133,26 @@ TEST_F(ClassicLinkTest, SevenSendingsWithoutAnAnswerEndTheWait) {
     ASSERT_TRUE(Finished(10000));
   }
   EXPECT_EQ(received_, 0);
-  EXPECT_EQ(ClassicLink().errorFlag, 1);
+  EXPECT_EQ(Link().errorFlag, EngineOutcome::Failed);
   EXPECT_EQ(CountPackets(peer_.ReceiveUntilQuiet(200)), 6u) << "six resends on a silent line";
 }
 
-const auto kPlatform = [] { return ProbePlatform(1); };
-const auto kPlatformListening = [] { return ProbePlatform(0); };
-const auto kClassic = [] { return ClassicProbe(); };
+// The probes' answers as numbers: 1 wide, 0 classic, -1 no decision.
+int FramingNumber(PeerFraming framing) {
+  return framing == PeerFraming::Wide ? 1 : framing == PeerFraming::Classic ? 0 : -1;
+}
+const auto kPlatform = [](ClassicLinkState& link) { return FramingNumber(ProbePlatform(ProbeSide::PcSends, link)); };
+const auto kPlatformListening = [](ClassicLinkState& link) {
+  return FramingNumber(ProbePlatform(ProbeSide::PcReceives, link));
+};
+const auto kClassic = [](ClassicLinkState& link) { return ClassicProbe(link); };
 
 TEST_F(ClassicLinkTest, ProbeAnswersTellTheFraming) {
   const std::string ack = KermitPacket('Y', 0, "");
   const std::string peerInit = KermitPacket('S', 0, kPeerInit);
   const auto withCheck = [](std::string packet, char check) { return packet.replace(packet.size() - 2, 1, 1, check); };
   const struct {
-    std::function<int()> probe;
+    std::function<int(ClassicLinkState&)> probe;
     std::string answer;
     int result;
     const char* reply;
@@ -170,7 +176,7 @@ TEST_F(ClassicLinkTest, ProbeAnswersTellTheFraming) {
 
 TEST_F(ClassicLinkTest, ProbeSilenceOrCancelGivesNoDecision) {
   const struct {
-    std::function<int()> probe;
+    std::function<int(ClassicLinkState&)> probe;
     bool cancel;
     std::size_t minPackets, maxPackets;
   } cases[] = {

@@ -8,8 +8,6 @@
 #include "classic/classic_fixture.h"
 #include "classic/classic_link.h"
 #include "classic/classic_transfer.h"
-#include "hostfiles/transfer_slots.h"
-#include "survey/survey_streams.h"
 
 namespace corvane::testing {
 namespace {
@@ -47,18 +45,17 @@ class ReceivedNameTest : public ClassicPeerTest {
   }
 
   void StartReceive() {
-    ResetClassicEngine();
-    Start('v', [] { ClassicTransferFile(); });
+    NewExchange();
+    Start('v', [this] { ClassicTransferFile(Link()); });
     EXPECT_EQ(Exchange('S', 0, kPeerInit, 'Y', 0).data, kPcInit);
   }
 
   // The dispatcher's get of `requested`: the header names the file only when
   // the request has no file-name part of its own.
   void StartGet(const std::string& requested) {
-    ResetClassicEngine();
-    Slots().nextFileName = requested;
-    Slots().headerName = "";
-    Start('r', [] { ClassicRequest(); });
+    NewExchange();
+    Link().files.headerName = "";
+    Start('r', [this, requested] { ClassicRequest(requested, Link()); });
     Expect('I', 0);
     EXPECT_EQ(Exchange('E', 0, "Unimplemented", 'R', 0).data, requested);
     EXPECT_EQ(Exchange('S', 0, kPeerInit, 'Y', 0).data, kPcInit);
@@ -71,15 +68,15 @@ class ReceivedNameTest : public ClassicPeerTest {
     Exchange('Z', 3, "", 'Y', 3);
     Exchange('B', 4, "", 'Y', 4);
     ASSERT_TRUE(Finished());
-    EXPECT_EQ(ClassicLink().errorFlag, 0);
-    EXPECT_FALSE(ReceiveFileOpen());
+    EXPECT_EQ(Link().errorFlag, EngineOutcome::Success);
+    EXPECT_FALSE(Link().streams.ReceiveFileOpen());
   }
 
   void ExpectRefused(const std::string& header) {
     Reply('F', 1, header);
     EXPECT_EQ(Expect('E', 2).data, " Can't open remote file (Message: #KER-109)");
     ASSERT_TRUE(Finished());
-    EXPECT_EQ(ClassicLink().errorFlag, 1);
+    EXPECT_EQ(Link().errorFlag, EngineOutcome::Failed);
     EXPECT_EQ(FilesWritten(), std::vector<std::string>{});
   }
 

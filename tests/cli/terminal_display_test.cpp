@@ -9,7 +9,7 @@
 #include <future>
 #include <thread>
 
-#include "platform/tty.h"
+#include "common/pty_pair.h"
 #include "screen_model.h"
 
 namespace corvane {

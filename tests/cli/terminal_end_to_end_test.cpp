@@ -7,9 +7,9 @@
 #include <fstream>
 
 #include "cli/screen_model.h"
+#include "common/child_process.h"
+#include "common/pty_pair.h"
 #include "corvane-dc/simulated_device.h"
-#include "platform/child_process.h"
-#include "platform/tty.h"
 
 namespace corvane {
 namespace {

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <chrono>
 
+#include "common/pty_pair.h"
+#include "common/raw_tty.h"
 #include "corvane-dc/device_line.h"
 #include "support/paced_line.h"
 
@@ -13,8 +15,9 @@ namespace {
 TEST(DcDeviceLine, AHungUpLineIsWaitedOutLikeSilence) {
   PtyPair pty;
   ASSERT_TRUE(pty.Open());
-  TtyDevice device;
-  ASSERT_TRUE(device.Open(pty.SlavePath()));
+  std::string error;
+  ByteStream device = OpenRawTty(pty.SlavePath(), 9600, error);
+  ASSERT_TRUE(device.IsOpen()) << error;
   PacketLog log;
   const std::atomic<bool> stop{false};
   DeviceLine line(device, Framing::Classic, FaultOptions{}, log, stop);

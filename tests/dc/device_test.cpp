@@ -2,6 +2,7 @@
 // against its own server role in both framings.
 #include <gtest/gtest.h>
 
+#include "common/raw_tty.h"
 #include "support/dc_fixture.h"
 #include "support/serial_peer.h"
 
@@ -20,8 +21,9 @@ struct Exchange {
 // Plays the PC's side as raw bytes on the pty slave.
 void Play(DcFixture& dc, const std::vector<Exchange>& steps, const std::string& name) {
   ASSERT_TRUE(dc.Start()) << dc.StartError();
-  TtyDevice pc;
-  ASSERT_TRUE(pc.Open(dc.SlavePath()) && pc.Apply(9600, kParityNone, 8));
+  std::string error;
+  ByteStream pc = OpenRawTty(dc.SlavePath(), 9600, error);
+  ASSERT_TRUE(pc.IsOpen()) << error;
   for (const Exchange& step : steps) {
     pc.Write(reinterpret_cast<const std::uint8_t*>(step.sent.data()), step.sent.size());
     std::uint8_t buffer[2048];

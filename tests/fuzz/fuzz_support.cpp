@@ -9,9 +9,10 @@
 #include <iterator>
 #include <random>
 
-#include "api/transfer_session.h"
 #include "platform/tick.h"
 #include "serial/serial_io.h"
+#include "serial/serial_port.h"
+#include "session/transfer_session.h"
 
 namespace corvane::fuzz {
 namespace {
@@ -54,6 +55,7 @@ ScratchTree MakeScratch() {
   fs::create_symlink(tree.outside / "SECRET.TXT", tree.root / "FILELINK");
   ::setenv("TMPDIR", (tree.base / "tmp").c_str(), 1);
   Session().cancelEvent.Create(EventReset::Manual);
+  SerialPort().SetCancelEvent(&Session().cancelEvent);
   SetTickSource([] { return RunawayTick().fetch_add(kTickStep); });
   return tree;
 }
@@ -61,7 +63,7 @@ ScratchTree MakeScratch() {
 }  // namespace
 
 void FeedSerialInput(const std::uint8_t* bytes, std::size_t size, std::size_t padding) {
-  SerialInputState& input = SerialInputs();
+  SerialInputState& input = SerialPort().Input();
   size = std::min<std::size_t>(size, kSerialInputCapacity);
   padding = std::min<std::size_t>(padding, kSerialInputCapacity - size);
   if (size > 0) std::memcpy(input.buffer, bytes, size);

@@ -9,19 +9,17 @@
 #include "fuzz/fuzz_support.h"
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
-#include "hostfiles/transfer_slots.h"
-#include "wide/wide_context.h"
+#include "wide/host_command.h"
 
 using namespace corvane;
 
 namespace {
 
+// The classic engine's decoded G data: the letter, then the argument field.
 void RunClassic(const std::uint8_t* bytes, std::size_t size) {
-  auto& command = Slots().hostCommand;
-  command.fill(0);
-  // The classic decoder fills the buffer with up to capacity - 1 bytes.
-  std::copy(bytes, bytes + std::min(size, command.size() - 1), command.begin());
-  HandleGenericCommand();
+  if (size == 0) return;
+  const std::string data(bytes, bytes + size);
+  AnswerHostCommand(HostCommand{data[0], ArgumentOfField(data.substr(1))});
 }
 
 void RunWide(const std::uint8_t* bytes, std::size_t size) {
@@ -29,8 +27,7 @@ void RunWide(const std::uint8_t* bytes, std::size_t size) {
   const std::size_t length = std::min<std::size_t>(size, kWideMaxData);
   std::copy(bytes, bytes + length, context.rxData);
   context.rxLength = static_cast<std::int32_t>(length);
-  std::string answerPath;
-  HandleGenericCommand(context, answerPath);
+  AnswerHostCommand(WideHostCommand(context));
 }
 
 }  // namespace

@@ -5,16 +5,15 @@
 // header and whole records.
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "api/transfer_session.h"
 #include "classic/classic_link.h"
 #include "fuzz/fuzz_support.h"
-#include "hostfiles/transfer_slots.h"
 #include "platform/paths.h"
+#include "session/transfer_session.h"
 #include "survey/coordinate.h"
-#include "survey/survey_streams.h"
 
 using namespace corvane;
 
@@ -24,26 +23,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::RestoreScratch();
   static const std::array<std::string, 3> kNames = {"FUZZ.CR5", "FUZZ.PL5", "FUZZ.TXT"};
   const std::string& chosen = kNames[(data[0] & 3) % kNames.size()];
-  Slots().overwriteExisting = 1;
+  const auto link = std::make_unique<ClassicLinkState>();
+  ClassicFileStreams& streams = link->streams;
   std::string name = chosen;
-  if (OpenReceiveFile(name) != 0) fuzz::Fail("cannot open the output file");
+  if (streams.OpenReceiveFile(name, true) != 0) fuzz::Fail("cannot open the output file");
   if ((data[0] & 4) != 0) {
-    ClassicLink() = ClassicLinkState{};
-    ClassicConfig() = ClassicSettings{};
     std::vector<std::uint8_t> field(data + 1, data + size);
     field.push_back(0);
-    ClassicLink().receivedData = field.data();
-    if (ClassicDecodeField() < 0) ResetLineState();
+    link->receivedData = field.data();
+    if (ClassicDecodeField(*link) < 0) streams.ResetLineState();
   } else {
     for (std::size_t i = 1; i < size; ++i) {
       // The engine ends the receive at the first byte that cannot be stored.
-      if (StoreReceivedByte(data[i]) < 0) {
-        ResetLineState();
+      if (streams.StoreReceivedByte(data[i]) < 0) {
+        streams.ResetLineState();
         break;
       }
     }
   }
-  FinishReceiveFile();
+  streams.FinishReceiveFile();
   const auto length = std::filesystem::file_size(tree.root / chosen);
   if (chosen == kNames[0] && (length < kCoordinateHeaderSize || (length - kCoordinateHeaderSize) % kCoordinateRecordSize != 0)) {
     fuzz::Fail("coordinate file holds a part record");

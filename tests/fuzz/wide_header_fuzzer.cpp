@@ -8,7 +8,6 @@
 
 #include "fuzz/fuzz_support.h"
 #include "hostfiles/server_root.h"
-#include "hostfiles/transfer_slots.h"
 #include "wide/wide_files.h"
 #include "wide/wide_link.h"
 
@@ -19,17 +18,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const fuzz::ScratchTree& tree = fuzz::Scratch();
   fuzz::RestoreScratch();
   const bool server = (data[0] & 1) != 0;
-  WideFlags().serverMode = server ? 1 : 0;
   Confinement().root = server ? tree.root.string() : std::string();
-  // Outside server mode an existing file is never replaced, so the links in the root stay.
-  Slots().overwriteExisting = server && (data[0] & 2) != 0 ? 1 : 0;
-
   WideLinkContext context;
+  context.serverMode = server;
+  context.root = Confinement().root;
+  // Outside server mode an existing file is never replaced, so the links in the root stay.
+  context.overwriteExisting = server && (data[0] & 2) != 0;
   const std::size_t length = std::min<std::size_t>(size - 1, kWideMaxData);
   std::copy(data + 1, data + 1 + length, context.rxData);
   context.rxLength = static_cast<std::int32_t>(length);
   std::string outName;
-  if (WideOpenOutput(context, std::string(), outName) == kOutputOpened) {
+  if (WideOpenOutput(context, std::string(), outName) == OutputOpen::Opened) {
     if (outName.find_first_of("/\\") != std::string::npos) fuzz::Fail("output named by a path: " + outName);
     if (!std::filesystem::is_regular_file(tree.root / outName)) {
       fuzz::Fail("output not in the current directory: " + outName);
@@ -37,7 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // An unfinished output file is deleted here, so the root is as it was.
   WideCloseFiles(context);
-  WideFlags().serverMode = 0;
   Confinement().root.clear();
   fuzz::CheckOutsideUntouched();
   return 0;

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "fuzz/fuzz_support.h"
-#include "hostfiles/argument_field.h"
+#include "wide/host_command.h"
 #include "wide/server_loop.h"
 #include "wide/wide_link.h"
 
@@ -32,9 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (context.rxSeq < -32 || context.rxSeq > 223) fuzz::Fail("sequence not from one byte");
 
   if (WideRequestText(context).size() > static_cast<std::size_t>(kWideTextLimit)) fuzz::Fail("request text too long");
-  WideArgument field;
-  if (CopyWideArgument(context, field) && std::strlen(field.data()) >= field.size()) {
-    fuzz::Fail("argument field not terminated");
+  const HostCommand command = WideHostCommand(context);
+  if (command.argument && command.argument->size() >= static_cast<std::size_t>(kWideTextLimit)) {
+    fuzz::Fail("argument longer than its field");
   }
   return 0;
 }

@@ -39,8 +39,8 @@ TEST_F(DirectoryListingTest, ListsEveryVisibleEntryInTheDataCollectorsFormat) {
   SetModified(base_, 2001, 1, 2, 3, 4);
 
   ASSERT_EQ(Run("D$DATA"), 1);  // the argument is ignored: the current directory is listed
-  EXPECT_EQ(Slots().currentFileName, AnswerPath().string());
-  EXPECT_EQ(Slots().headerName, "dir");
+  EXPECT_EQ(answer_.answerPath, AnswerPath().string());
+  EXPECT_EQ(answer_.announcedName, "dir");
   // The first line names the directory; the entries follow in the file system's order.
   std::istringstream answer(Answer());
   std::vector<std::string> lines;
@@ -62,10 +62,9 @@ TEST_F(DirectoryListingTest, ListsEveryVisibleEntryInTheDataCollectorsFormat) {
   fs::current_path(work_ / "GONE");
   fs::remove(work_ / "GONE");
   fs::remove(AnswerPath());
-  Slots() = TransferSlots{};
   EXPECT_EQ(Run("D"), 0);
   EXPECT_FALSE(fs::exists(AnswerPath()));
-  EXPECT_EQ(Slots().headerName, "");
+  EXPECT_EQ(answer_.announcedName, "");
 }
 
 }  // namespace

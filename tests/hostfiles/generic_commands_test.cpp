@@ -1,5 +1,3 @@
-#include <cstring>
-
 #include "host_files_fixture.h"
 
 namespace corvane::testing {
@@ -36,12 +34,11 @@ TEST_F(GenericCommandTest, ChangeDirectoryAndEraseAnswerOnlyWhatTheyDid) {
     WriteWholeFile(work_ / a, "data");
     WriteWholeFile(work_ / b, "data");
     fs::remove(AnswerPath());
-    Slots() = TransferSlots{};
     EXPECT_EQ(Run(c.command), c.result);
     EXPECT_EQ(fs::current_path(), c.reached.empty() ? work_ : work_ / c.reached);
-    EXPECT_EQ(Slots().headerName, c.header);
+    EXPECT_EQ(answer_.announcedName, c.header);
     EXPECT_EQ(fs::exists(AnswerPath()), !c.header.empty());
-    EXPECT_EQ(Slots().currentFileName, c.header.empty() ? "" : AnswerPath().string());
+    EXPECT_EQ(answer_.answerPath, c.header.empty() ? "" : AnswerPath().string());
     EXPECT_EQ(Answer(), c.answer);
     for (const std::string& file : {a, b}) EXPECT_EQ(fs::exists(work_ / file), file != c.gone) << file;
   }
@@ -57,34 +54,26 @@ TEST_F(GenericCommandTest, AnswerFileThatCannotBeCreated) {
   EXPECT_EQ(Run("C$DATA"), kAnswerFileFailed);
   EXPECT_EQ(fs::current_path(), work_ / "DATA");
   EXPECT_FALSE(fs::exists(work_ / "A.TXT"));
-  EXPECT_EQ(Slots().headerName, "");
+  EXPECT_EQ(answer_.announcedName, "");
 }
 
-TEST_F(GenericCommandTest, AnswerFileIsRecreatedAndTheCommandReadWithinItsBuffer) {
+TEST_F(GenericCommandTest, AnswerFileIsRecreated) {
   WriteWholeFile(AnswerPath(), std::string(500, 'o'));
   WriteWholeFile(work_ / "A.TXT", "data");
   ASSERT_EQ(Run("E%A.TXT"), 1);
   EXPECT_EQ(Answer(), "Deleted file: A.TXT\r\n");
-
-  std::string full = "E";
-  full.append(kHostCommandCapacity - 1, 'X');  // no terminating zero anywhere
-  std::memcpy(Slots().hostCommand.data(), full.data(), Slots().hostCommand.size());
-  EXPECT_EQ(HandleGenericCommand(), 0);
 }
 
-TEST_F(GenericCommandTest, NextFileToSendYieldsThePendingFileOnce) {
+// An argument that did not fit the engine's buffer is never cut to another name.
+TEST_F(GenericCommandTest, ArgumentsTooLongAreRefused) {
   WriteWholeFile(work_ / "A.TXT", "data");
-  const std::tuple<std::string, int, int> cases[] = {
-      {"A.TXT", 1, 1}, {"MISSING.TXT", 1, 0}, {"", 1, 0}, {"A.TXT", 0, 0}};
-  for (const auto& [name, pending, yielded] : cases) {
-    Slots().nextFileName = name;
-    Slots().filePending = pending;
-    Slots().currentFileName = "untouched";
-    EXPECT_EQ(NextFileToSend(), yielded) << name;
-    EXPECT_EQ(Slots().filePending, 0) << name;
-    EXPECT_EQ(Slots().currentFileName, yielded ? name : "untouched") << name;
-    EXPECT_EQ(NextFileToSend(), 0) << name;  // once per transaction
+  const std::pair<char, int> cases[] = {{'C', kAnswerDirectoryFailed}, {'E', 0}};
+  for (const auto& [letter, result] : cases) {
+    EXPECT_EQ(AnswerHostCommand(HostCommand{letter, "A.TXT", true}).result, result) << letter;
   }
+  EXPECT_TRUE(fs::exists(work_ / "A.TXT"));
+  EXPECT_EQ(fs::current_path(), work_);
+  EXPECT_EQ(AnswerHostCommand(HostCommand{'D', std::nullopt, true}).result, 1) << "the listing ignores its argument";
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // A fresh directory tree per test: the test runs inside `work`, answer files go
 // to `tmp` (TMPDIR), local time is four hours behind UTC (TZ), and the
-// directory, the environment, the file-name slots and the served root are put back.
+// directory, the environment and the served root are put back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,7 +15,6 @@
 
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
-#include "hostfiles/transfer_slots.h"
 
 namespace corvane::testing {
 
@@ -41,7 +40,6 @@ class HostFilesTest : public ::testing::Test {
     SetEnvironment("TMPDIR", tmp_.string());
     SetEnvironment("TZ", "CVT+4");
     fs::current_path(work_);
-    Slots() = TransferSlots{};
     Confinement().root.clear();
   }
   void TearDown() override {
@@ -49,7 +47,6 @@ class HostFilesTest : public ::testing::Test {
     for (const auto& [name, value] : savedEnvironment_) {
       value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     }
-    Slots() = TransferSlots{};
     Confinement().root.clear();
     std::error_code ignored;
     fs::remove_all(base_, ignored);
@@ -62,16 +59,18 @@ class HostFilesTest : public ::testing::Test {
     ::setenv(name.c_str(), value.c_str(), 1);
   }
 
-  // Handles `data` as a generic command received on the classic link.
+  // Handles `data` (the letter, then the argument field) as a generic command received.
   int Run(const std::string& data) {
-    Slots().hostCommand.fill('\0');
-    std::copy(data.begin(), data.end(), Slots().hostCommand.begin());
-    return HandleGenericCommand();
+    HostCommand command;
+    if (!data.empty()) command = HostCommand{data[0], ArgumentOfField(data.substr(1))};
+    answer_ = AnswerHostCommand(command);
+    return answer_.result;
   }
   fs::path AnswerPath() const { return tmp_ / "$ktm$.tmp"; }
   std::string Answer() const { return ReadWholeFile(AnswerPath()); }
 
   fs::path base_, work_, tmp_;
+  HostAnswer answer_;
 
  private:
   fs::path savedDirectory_ = fs::current_path();

@@ -8,8 +8,8 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,9 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include "common/pty_pair.h"
 #include "corvane-dc/simulated_device.h"
 #include "corvane32/corvane32.h"
-#include "platform/tty.h"
 
 namespace corvane::testing {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/child_process.h"
+#include "common/child_process.h"
 #include "support/kermit_peer.h"
 #include "support/line_relay.h"
 

@@ -6,9 +6,9 @@
 #include <map>
 #include <set>
 
-#include "platform/host_seams.h"
 #include "platform/locale.h"
 #include "scratch_directory.h"
+#include "session/host_seams.h"
 
 namespace corvane {
 namespace {

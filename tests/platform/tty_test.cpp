@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "common/pty_pair.h"
 #include "scratch_directory.h"
 
 namespace corvane {
@@ -15,13 +16,22 @@ namespace {
 
 using std::chrono::milliseconds;
 
-bool WriteText(ByteStream& stream, const std::string& text) {
+// The device and the pty's master side move bytes through the same calls.
+template <typename Stream>
+bool WriteText(Stream& stream, const std::string& text) {
   return stream.Write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
-std::string ReadText(ByteStream& stream, std::size_t capacity, std::uint32_t waitMs) {
+// What arrives until `capacity` bytes came or the line was quiet for `waitMs`.
+template <typename Stream>
+std::string ReadText(Stream& stream, std::size_t capacity, std::uint32_t waitMs) {
   std::vector<std::uint8_t> buffer(capacity);
-  const std::size_t count = stream.ReadAvailable(buffer.data(), capacity, waitMs);
+  std::size_t count = 0;
+  while (count < capacity && stream.WaitReadable(waitMs)) {
+    const std::size_t more = stream.ReadNow(buffer.data() + count, capacity - count);
+    if (more == 0) break;
+    count += more;
+  }
   return std::string(buffer.begin(), buffer.begin() + static_cast<long>(count));
 }
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <string>
 
-#include "platform/tty.h"
+#include "common/pty_pair.h"
 #include "serial/serial_port.h"
 
 namespace corvane {

@@ -3,10 +3,11 @@
 #include <chrono>
 #include <thread>
 
-#include "api/transfer_session.h"
 #include "platform/thread.h"
 #include "platform/tick.h"
 #include "serial/serial_io.h"
+#include "serial/serial_port.h"
+#include "session/transfer_session.h"
 #include "support/serial_peer.h"
 
 namespace corvane {
@@ -113,10 +114,10 @@ TEST(SerialSendTest, ReportsTheLengthEvenOnAClosedPort) {
 
 class TickTest : public ::testing::Test {
  protected:
-  void SetUp() override { SerialInputs().lastTick = 0; }
+  void SetUp() override { SerialPort().Input().lastTick = 0; }
   void TearDown() override {
     SetTickSource({});
-    SerialInputs().lastTick = 0;
+    SerialPort().Input().lastTick = 0;
   }
   void SetTick(std::uint32_t value) {
     now_ = value;

@@ -8,11 +8,11 @@
 #include <string>
 #include <thread>
 
-#include "api/runner.h"
-#include "api/transfer_session.h"
 #include "corvane/corvane.h"
-#include "platform/host_seams.h"
 #include "platform/thread.h"
+#include "session/fake_engines.h"
+#include "session/host_seams.h"
+#include "session/transfer_session.h"
 
 namespace corvane {
 namespace {
@@ -41,17 +41,16 @@ class CHostTest : public ::testing::Test {
     corvane_set_save_as_callback(AnswerRenamed, &seen_);
     corvane_set_progress_callback(CancelOnProgress, &seen_);
     // The worker asks the Save As question, as a receive does when the file exists.
-    Routes().dispatch = [this](int, std::string, std::string, std::string&, int) {
+    fakeDispatch = [this](TransferCommand, const std::string&, const std::string&, std::string&, PlatformKind) {
       answer_ = AskSaveAs("EXISTS.TXT");
       return 0;
     };
-    Routes().serverEntry = [](int) {
+    fakeServer = [] {
       while (!CancelRequested()) SleepMilliseconds(10);
       return 0;
     };
   }
   void TearDown() override {
-    RestoreDefaultRoutes();
     corvane_set_save_as_callback(nullptr, nullptr);
     corvane_set_progress_callback(nullptr, nullptr);
   }

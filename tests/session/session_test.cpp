@@ -1,18 +1,22 @@
-// The session runner with a controllable dispatcher in place of the engines.
+// The session runner and the exported functions, linked with a controllable
+// dispatcher in place of the engines (this test program links no engine).
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <vector>
 
-#include "api/result_codes.h"
+#include "api/dispatcher.h"
 #include "api/runner.h"
-#include "api/transfer_session.h"
 #include "corvane32/corvane32.h"
 #include "platform/paths.h"
 #include "platform/thread.h"
+#include "session/fake_engines.h"
+#include "session/result_codes.h"
+#include "session/transfer_session.h"
 
 namespace corvane {
 namespace {
@@ -20,10 +24,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct DispatchCall {
-  int command;
+  TransferCommand command;
   std::string first;
   std::string second;
-  int platform;
+  PlatformKind platform;
 };
 
 // Records what the host's progress window is asked to draw.
@@ -79,8 +83,8 @@ class SessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TransferSetHostUi(&host_);
-    Routes().dispatch = [this](int command, std::string first, std::string second, std::string& outputName,
-                               int platform) {
+    fakeDispatch = [this](TransferCommand command, const std::string& first, const std::string& second,
+                          std::string& outputName, PlatformKind platform) {
       {
         std::lock_guard lock(mutex_);
         calls_.push_back({command, first, second, platform});
@@ -92,17 +96,16 @@ class SessionTest : public ::testing::Test {
       }
       return result_;
     };
-    Routes().serverEntry = [this](int) {
+    fakeServer = [this] {
       {
         std::lock_guard lock(mutex_);
-        calls_.push_back({kCommandServer, "", "", 0});
+        calls_.push_back({TransferCommand::Server, "", "", PlatformKind::Auto});
       }
       while (!CancelRequested()) SleepMilliseconds(10);
       return 0;
     };
   }
   void TearDown() override {
-    RestoreDefaultRoutes();
     TransferSetHostUi(nullptr);
     TransferSetOtherPlatform(1);
   }
@@ -157,24 +160,29 @@ TEST_F(SessionTest, TheAnimationRunsOnlyWhereItIsDrawn) {
 
 TEST_F(SessionTest, ArgumentsReachTheDispatcherAsTheOperationsDefine) {
   TransferSetOtherPlatform(7);
+  using enum TransferCommand;
+  struct Expected {
+    TransferCommand command;
+    std::string first, second;
+  };
   struct Case {
     std::function<bool()> run;
-    DispatchCall expected;
+    Expected expected;
     std::string message;
   };
   const std::vector<Case> cases = {
-      {[] { return TransferReceive("OUT.TXT"); }, {0, "OUT.TXT", "", 7}, "Receiving a file..."},
-      {[] { return TransferSend("C:\\JOBS\\job.cr5", ""); }, {1, "C:\\JOBS\\job.cr5", "", 7}, "Sending job.cr5"},
-      {[] { return TransferSend("plain.txt", "AS.TXT"); }, {1, "plain.txt", "AS.TXT", 7}, "Sending plain.txt"},
-      {[] { return TransferGet("JOB.CR5", ""); }, {2, "JOB.CR5", "JOB.CR5", 7}, "Getting JOB.CR5"},
+      {[] { return TransferReceive("OUT.TXT"); }, {Receive, "OUT.TXT", ""}, "Receiving a file..."},
+      {[] { return TransferSend("C:\\JOBS\\job.cr5", ""); }, {Send, "C:\\JOBS\\job.cr5", ""}, "Sending job.cr5"},
+      {[] { return TransferSend("plain.txt", "AS.TXT"); }, {Send, "plain.txt", "AS.TXT"}, "Sending plain.txt"},
+      {[] { return TransferGet("JOB.CR5", ""); }, {Get, "JOB.CR5", "JOB.CR5"}, "Getting JOB.CR5"},
       {[] { return TransferGet("dir/LOCAL.CR5", "REMOTE.CR5"); },
-       {2, "REMOTE.CR5", "dir/LOCAL.CR5", 7},
+       {Get, "REMOTE.CR5", "dir/LOCAL.CR5"},
        "Getting LOCAL.CR5"},
-      {[] { return TransferDirectory(""); }, {3, "D", "", 7}, "Listing the directory on the Data Collector..."},
+      {[] { return TransferDirectory(""); }, {Generic, "D", ""}, "Listing the directory on the Data Collector..."},
       {[] { return TransferChangeDirectory("\\DATA\\"); },
-       {3, "C\\DATA\\", "", 7},
+       {Generic, "C\\DATA\\", ""},
        "Changing the Data Collector directory to \\DATA\\"},
-      {[] { return TransferDelete("JOB.CR5"); }, {3, "EJOB.CR5", "", 7}, "Deleting JOB.CR5 from the Data Collector..."},
+      {[] { return TransferDelete("JOB.CR5"); }, {Generic, "EJOB.CR5", ""}, "Deleting JOB.CR5 from the Data Collector..."},
   };
   for (const Case& c : cases) {
     host_.messages.clear();
@@ -183,7 +191,7 @@ TEST_F(SessionTest, ArgumentsReachTheDispatcherAsTheOperationsDefine) {
     EXPECT_EQ(call.command, c.expected.command);
     EXPECT_EQ(call.first, c.expected.first);
     EXPECT_EQ(call.second, c.expected.second);
-    EXPECT_EQ(call.platform, 7);
+    EXPECT_EQ(call.platform, PlatformKind::Other) << "the value given to TransferSetOtherPlatform";
     ASSERT_FALSE(host_.messages.empty());
     EXPECT_EQ(host_.messages.back(), c.message);
   }
@@ -217,7 +225,7 @@ TEST_F(SessionTest, HostSideCancelEndsWithSuccess) {
 TEST_F(SessionTest, ServerRunsUntilCancelled) {
   host_.action = ScriptedHost::Action::PressCancel;
   EXPECT_FALSE(TransferServer());
-  EXPECT_EQ(LastCall().command, kCommandServer);
+  EXPECT_EQ(LastCall().command, TransferCommand::Server);
   EXPECT_EQ(TransferGetLastError(), kResultCancelled);
   EXPECT_EQ(host_.messages.back(), "Running in SERVER MODE...");
 }
@@ -266,13 +274,6 @@ TEST(ExportedFunctionsTest, ErrorTextsAreExact) {
   std::string text = "left over";
   ProtocolErrorText(1000, text);
   EXPECT_EQ(text, "");
-}
-
-TEST(ExportedFunctionsTest, ErrorFlagMapping) {
-  EXPECT_EQ(MapErrorFlag(0), 0);
-  EXPECT_EQ(MapErrorFlag(-25), -25);
-  EXPECT_EQ(MapErrorFlag(1), -21);
-  EXPECT_EQ(MapErrorFlag(258), -21);
 }
 
 TEST(ExportedFunctionsTest, OpenComOfAMissingPortFailsAndClearsTheResult) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/tty.h"
+#include "common/pty_pair.h"
 
 namespace corvane::testing {
 

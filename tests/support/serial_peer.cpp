@@ -3,9 +3,9 @@
 #include <chrono>
 #include <cstdio>
 
-#include "api/transfer_session.h"
 #include "serial/serial_io.h"
 #include "serial/serial_port.h"
+#include "session/transfer_session.h"
 
 namespace corvane::testing {
 namespace {
@@ -25,15 +25,16 @@ SerialPeer::SerialPeer(int baudRate) {
   port.SetParity(0);
   port.SetBaudRate(baudRate);
   ready_ = port.Open();
-  SerialInput(kInputDiscard);
+  SerialInput(SerialInputMode::Discard);
   Session().cancelEvent.Create(EventReset::Manual);
+  port.SetCancelEvent(&Session().cancelEvent);
 }
 
 SerialPeer::~SerialPeer() {
   Session().cancelEvent.Close();
   SerialPort().Close();
   SerialPort().SetDevicePath("");
-  SerialInput(kInputDiscard);
+  SerialInput(SerialInputMode::Discard);
 }
 
 void SerialPeer::Send(std::string_view bytes) {

@@ -1,5 +1,7 @@
 // The .CR5 byte layout, the coordinate text line, number texts and polyline
 // line conversions, each pinned by a table.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Client receive, the request loop as a client of the Data
 // Collector's server, and server mode, against a scripted Data Collector.
-#include "api/result_codes.h"
+#include "session/result_codes.h"
 #include "wide/server_loop.h"
 #include "wide/wide_client.h"
 #include "wide/wide_test_bed.h"
@@ -14,7 +14,7 @@ class WideClientTest : public WideTestBed {
   EngineThread StartReceive() {
     Session().cancelEvent.Reset();
     name_.clear();
-    return EngineThread([this] { return WideClientTransfer(kCommandReceive, "", name_); });
+    return EngineThread([this] { return WideClientTransfer(TransferCommand::Receive, "", name_, false); });
   }
   std::string name_;
 };
@@ -59,34 +59,29 @@ TEST_F(WideClientTest, RequestLoopOpensWithIThenAsks) {
     char start;
     std::string header, command;
     std::vector<std::string> script;
-    int errorFlag;
+    EngineOutcome outcome;
     std::string stored;
   } cases[] = {
       {'r', "wanted.txt", "", {">I0", "<Y0", ">R0 wanted.txt", "<S0", ">Y0", "<F1 WANTED.TXT 4", ">Y1", "<D2 abcd",
-                              ">Y2", "<Z3", ">Y3"}, 0, "abcd"},
-      {'r', "wanted.txt", "", {">I0", "<Y0", ">R0 wanted.txt", "<S0", ">Y0", "<E1 no such file"}, 1, ""},
-      {'g', "$KT1.tmp", "C##abc", {">I0", "<Y0", ">G0 C##abc", "<S0", ">Y0", "<X1 cd 6", ">Y1", "<D2 /abc\r\n", ">Y2",
-                                   "<Z3", ">Y3"}, 0, "/abc\r\n"},
-      {'g', "", "E'JOB.CR5", {">I0", "<Y0", ">G0 E'JOB.CR5", "<Y0"}, 0, ""},
+                              ">Y2", "<Z3", ">Y3"}, EngineOutcome::Success, "abcd"},
+      {'r', "wanted.txt", "", {">I0", "<Y0", ">R0 wanted.txt", "<S0", ">Y0", "<E1 no such file"},
+       EngineOutcome::Failed, ""},
+      {'g', "$KT1.tmp", "Cabc", {">I0", "<Y0", ">G0 C##abc", "<S0", ">Y0", "<X1 cd 6", ">Y1", "<D2 /abc\r\n", ">Y2",
+                                 "<Z3", ">Y3"}, EngineOutcome::Success, "/abc\r\n"},
+      {'g', "", "EJOB.CR5", {">I0", "<Y0", ">G0 E'JOB.CR5", "<Y0"}, EngineOutcome::Success, ""},
       // A NAKed I or request goes out again; a NAK in answer left both sides waiting.
       {'r', "wanted.txt", "", {">I0", "<N0", ">I0", "<Y0", ">R0 wanted.txt", "<N0", ">R0 wanted.txt", "<S0", ">Y0",
-                              "<F1 WANTED.TXT 4", ">Y1", "<D2 abcd", ">Y2", "<Z3", ">Y3"}, 0, "abcd"},
-      {'g', "$KT1.tmp", "D ", {">I0", "<Y0", ">G0 D ", "<N0", ">G0 D ", "<S0", ">Y0", "<X1 dir 3", ">Y1",
-                               "<D2 /\r\n", ">Y2", "<Z3", ">Y3"}, 0, "/\r\n"},
+                              "<F1 WANTED.TXT 4", ">Y1", "<D2 abcd", ">Y2", "<Z3", ">Y3"}, EngineOutcome::Success, "abcd"},
+      {'g', "$KT1.tmp", "D", {">I0", "<Y0", ">G0 D ", "<N0", ">G0 D ", "<S0", ">Y0", "<X1 dir 3", ">Y1",
+                              "<D2 /\r\n", ">Y2", "<Z3", ">Y3"}, EngineOutcome::Success, "/\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script[2]);
-    Slots() = TransferSlots{};
-    Slots().headerName = c.header;
-    Slots().overwriteExisting = c.start == 'g';
-    c.command.copy(Slots().genericCommand.data(), c.command.size());
-    ClassicLink().errorFlag = 0;
     EngineThread loop([&c] {
-      WideServerLoop(c.start);
-      return ClassicLink().errorFlag;
+      return static_cast<int>(WideServerLoop(WideRequest{c.start, c.command, c.header, c.start == 'g'}));
     });
     Play(c.script);
-    EXPECT_EQ(loop.Result(3000), c.errorFlag);
+    EXPECT_EQ(loop.Result(3000), static_cast<int>(c.outcome));
     EXPECT_EQ(ReadFile(c.header == "$KT1.tmp" ? "$KT1.tmp" : "WANTED.TXT"), c.stored);
     std::filesystem::remove("WANTED.TXT");
   }
@@ -105,7 +100,7 @@ TEST_F(WideClientTest, ServerTakesTheScriptsOneAfterTheOther) {
       {"<R0 served/ok.txt", ">S0", "<Y0", ">F1 ok.txt 2", "<Y1", ">D2 ok", "<Y2", ">Z3", "<Y3", "~"},
       {"<G0 K", ">S0", ">E0 #249", "<H0", ">E0 #249"},
   };
-  EngineThread server([] { return WideServerEntry(0); });
+  EngineThread server([] { return WideServerEntry(false); });
   Play({"~"});
   for (const auto& script : scripts) {
     SCOPED_TRACE(script[0] + " " + script[2]);
@@ -113,8 +108,6 @@ TEST_F(WideClientTest, ServerTakesTheScriptsOneAfterTheOther) {
   }
   Play({"!", ">E0 #258"});
   EXPECT_EQ(server.Result(3000), 0);
-  EXPECT_EQ(WideFlags().serverMode, 0);
-  EXPECT_EQ(Slots().answerAsText, 0);
   EXPECT_FALSE(Exists("PART.TXT")) << "a break drops the partial upload";
   EXPECT_EQ(ReadFile("TWO.TXT"), "xy");
 }

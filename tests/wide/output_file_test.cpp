@@ -12,7 +12,7 @@ namespace {
 class WideOutputTest : public WideTestBed {
  protected:
   // Opens the output for a received header; created_ gets the out name.
-  int Open(const std::string& header, const std::string& localName = "") {
+  OutputOpen Open(const std::string& header, const std::string& localName = "") {
     WideReset(context_);
     std::memcpy(context_.rxData, header.data(), header.size());
     context_.rxLength = static_cast<int>(header.size());
@@ -26,27 +26,27 @@ class WideOutputTest : public WideTestBed {
 TEST_F(WideOutputTest, HeaderNamesAFileInTheCurrentDirectory) {
   const struct {
     std::string header, local;
-    int result;
+    OutputOpen result;
     std::string created;
     int total;
   } cases[] = {
-      {"job 1.txt 42", "", kOutputOpened, "JOB 1.TXT", 42},
-      {"dir\\sub\\win.txt 7", "", kOutputOpened, "WIN.TXT", 7},
-      {"size.txt 12x", "", kOutputOpened, "SIZE.TXT", 12},
-      {"nosize.txt x", "", kOutputOpened, "NOSIZE.TXT", 0},
-      {"remote.bin 3", "local.bin", kOutputOpened, "LOCAL.BIN", 3},
-      {"nospace", "", kOutputRefused, "", 0},
-      {"bad?.txt 3", "", kOutputRefused, "", 3},
-      {std::string(96, 'a') + " 42", "", kOutputOpened, std::string(96, 'A'), 42},
-      {std::string(97, 'a') + " 42", "", kOutputRefused, "", 0},
+      {"job 1.txt 42", "", OutputOpen::Opened, "JOB 1.TXT", 42},
+      {"dir\\sub\\win.txt 7", "", OutputOpen::Opened, "WIN.TXT", 7},
+      {"size.txt 12x", "", OutputOpen::Opened, "SIZE.TXT", 12},
+      {"nosize.txt x", "", OutputOpen::Opened, "NOSIZE.TXT", 0},
+      {"remote.bin 3", "local.bin", OutputOpen::Opened, "LOCAL.BIN", 3},
+      {"nospace", "", OutputOpen::Refused, "", 0},
+      {"bad?.txt 3", "", OutputOpen::Refused, "", 3},
+      {std::string(96, 'a') + " 42", "", OutputOpen::Opened, std::string(96, 'A'), 42},
+      {std::string(97, 'a') + " 42", "", OutputOpen::Refused, "", 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.header);
     EXPECT_EQ(Open(c.header, c.local), c.result);
     EXPECT_EQ(created_, c.created);
     EXPECT_EQ(Session().bytesTotal, c.total);
-    EXPECT_EQ(context_.outFile.IsOpen(), c.result == kOutputOpened);
-    EXPECT_EQ(!c.created.empty() && Exists(c.created), c.result == kOutputOpened);
+    EXPECT_EQ(context_.outFile.IsOpen(), c.result == OutputOpen::Opened);
+    EXPECT_EQ(!c.created.empty() && Exists(c.created), c.result == OutputOpen::Opened);
     WideCloseFiles(context_);
   }
   EXPECT_FALSE(Exists("REMOTE.BIN"));
@@ -54,11 +54,11 @@ TEST_F(WideOutputTest, HeaderNamesAFileInTheCurrentDirectory) {
 
 TEST_F(WideOutputTest, ExistingFileDependsOnTheMode) {
   WriteFile("HAVE.TXT", "old");
-  EXPECT_EQ(Open("have.txt 3"), kOutputRefused) << "a client asks; no answer is a cancel";
-  WideFlags().serverMode = 1;
-  EXPECT_EQ(Open("have.txt 3"), kOutputFileExists);
-  Slots().overwriteExisting = 1;
-  EXPECT_EQ(Open("have.txt 3"), kOutputOpened);
+  EXPECT_EQ(Open("have.txt 3"), OutputOpen::Refused) << "a client asks; no answer is a cancel";
+  context_.serverMode = true;
+  EXPECT_EQ(Open("have.txt 3"), OutputOpen::FileExists);
+  context_.overwriteExisting = true;
+  EXPECT_EQ(Open("have.txt 3"), OutputOpen::Opened);
   EXPECT_EQ(ReadFile("HAVE.TXT"), "");
 }
 

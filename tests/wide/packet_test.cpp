@@ -80,7 +80,7 @@ TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
 TEST_F(WidePacketTest, SleepsThroughAFrameAndTheSettleOnceTheLineHasShownItsRate) {
   constexpr int kBaud = 38400;
   SerialPort().SetBaudRate(kBaud);
-  SerialInput(kInputPurge);
+  SerialInput(SerialInputMode::Purge);
   PacedRound rounds[2];
   for (int round = 0; round < 2; ++round) {
     WideLinkContext& context = Fresh(round);
@@ -90,7 +90,7 @@ TEST_F(WidePacketTest, SleepsThroughAFrameAndTheSettleOnceTheLineHasShownItsRate
     EXPECT_EQ(std::string(reinterpret_cast<char*>(context.rxData), 512), AllByteValues(512));
     EXPECT_GE(rounds[round].quietBeforeAnswer, std::chrono::milliseconds(5)) << "round " << round;
   }
-  EXPECT_TRUE(SerialInputs().pacing.KeepsRate());
+  EXPECT_TRUE(SerialPort().Input().pacing.KeepsRate());
   EXPECT_GT(rounds[0].readWakes, 100);  // learning: about one wake-up a byte
   EXPECT_LE(rounds[1].readWakes, 4);
   EXPECT_EQ(rounds[1].settleWakes, 0);
@@ -102,7 +102,7 @@ TEST_F(WidePacketTest, SilenceIsATimeOutAGapIsDamageAndServerModeWaitsForCancel)
   EXPECT_EQ(WideReadPacket(context), kWideTimedOut);
   peer_.Send(WidePacket('D', 0, "abcdef").substr(0, 7));
   EXPECT_EQ(WideReadPacket(context), kWideDamaged);
-  WideFlags().serverMode = 1;
+  context.serverMode = true;
   EngineThread read([&] { return WideReadPacket(context); });
   EXPECT_FALSE(read.Result(3500).has_value());
   Session().cancelEvent.Set();
@@ -145,10 +145,10 @@ TEST_F(WidePacketTest, ReceiverNaksDamageAndSenderResendsUntilItsLimit) {
     Play({">N2", "<D2 data"});
     EXPECT_EQ(wait.Result(3000), 'D');
   }
-  for (const int serverMode : {0, 1}) {
-    WideFlags().serverMode = serverMode;
+  for (const bool serverMode : {false, true}) {
     SerialFlushInput();
     WideLinkContext& sender = Fresh(1, 1);
+    sender.serverMode = serverMode;
     std::memcpy(sender.txData, "abc", 3);
     WideSendPacket('D', 3, sender);
     const std::string original = NextFrame()->raw;

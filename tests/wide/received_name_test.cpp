@@ -6,10 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "api/result_codes.h"
-#include "api/transfer_session.h"
-#include "classic/classic_link.h"
-#include "hostfiles/transfer_slots.h"
+#include "session/result_codes.h"
+#include "session/transfer_session.h"
 #include "wide/name_sandbox.h"
 #include "wide/server_loop.h"
 #include "wide/wide_client.h"
@@ -20,7 +18,7 @@ namespace {
 class WideReceivedNameTest : public NameSandboxTest {
  protected:
   EngineThread StartReceive() {
-    return EngineThread([this] { return WideClientTransfer(kCommandReceive, "", name_); });
+    return EngineThread([this] { return WideClientTransfer(TransferCommand::Receive, "", name_, false); });
   }
 
   // The receiver flushes the line as it starts; an S flushed all the same is NAKed and sent again.
@@ -38,11 +36,8 @@ class WideReceivedNameTest : public NameSandboxTest {
   // A get as the dispatcher runs it: the request's file-name part is the local
   // name; for a request without one ("JOBS/") the header names the file.
   EngineThread StartGet(const std::string& localName = "") {
-    Slots().headerName = localName;
-    return EngineThread([] {
-      WideServerLoop('r');
-      return ClassicLink().errorFlag;
-    });
+    return EngineThread(
+        [localName] { return static_cast<int>(WideServerLoop(WideRequest{'r', {}, localName, false})); });
   }
 
   std::string name_;
@@ -135,7 +130,7 @@ TEST_F(WideReceivedNameTest, AStrayRequestDoesNotRenameTheFileBeingReceived) {
   }
 
   // The same in server mode, served without a root: the upload keeps its header's name.
-  EngineThread server([] { return WideServerEntry(0); });
+  EngineThread server([] { return WideServerEntry(false); });
   Play({"~", "<S0", ">Y0", "<R1 " + stray, "~", "<F1 up.txt 2", ">Y1", "<D2 up", ">Y2", "<Z3", ">Y3", "~"});
   EXPECT_EQ(FilesWritten(), std::vector<std::string>{"a/b/here/UP.TXT"});
   Play({"!", ">E0 #258"});

@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "api/transfer_session.h"
 #include "hostfiles/server_root.h"
+#include "session/transfer_session.h"
 #include "wide/name_sandbox.h"
 #include "wide/server_loop.h"
 
@@ -27,7 +27,7 @@ class ServerConfinementTest : public NameSandboxTest {
     NameSandboxTest::SetUp();
     ASSERT_FALSE(HasFatalFailure());
     Confinement().root = HereDirectory().string();
-    server_ = std::make_unique<EngineThread>([] { return WideServerEntry(0); });
+    server_ = std::make_unique<EngineThread>([] { return WideServerEntry(false); });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
 

@@ -15,11 +15,9 @@
 
 #include <gtest/gtest.h>
 
-#include "api/transfer_session.h"
-#include "classic/classic_link.h"
 #include "hostfiles/server_root.h"
-#include "hostfiles/transfer_slots.h"
-#include "platform/host_seams.h"
+#include "session/host_seams.h"
+#include "session/transfer_session.h"
 #include "support/serial_peer.h"
 #include "support/wide_frames.h"
 #include "wide/wide_context.h"
@@ -61,9 +59,6 @@ class WideTestBed : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(peer_.IsReady());
-    Slots() = TransferSlots{};
-    WideFlags().serverMode = 0;
-    ClassicLink().errorFlag = 0;
     Session().bytesDone = Session().bytesTotal = 0;
     directory_ = std::filesystem::temp_directory_path() / ("corvane-wide-" + std::to_string(std::random_device{}()));
     std::filesystem::create_directory(directory_);
@@ -72,7 +67,6 @@ class WideTestBed : public ::testing::Test {
   void TearDown() override {
     TheHostSeams().saveAs = nullptr;
     Confinement().root.clear();
-    WideFlags().serverMode = 0;
     std::filesystem::current_path(previous_);
     std::error_code ignored;
     std::filesystem::remove_all(directory_, ignored);

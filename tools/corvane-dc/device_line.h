@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
+#include "common/byte_stream.h"
 #include "corvane-dc/faults.h"
 #include "corvane-dc/packet_log.h"
 #include "corvane-dc/wire.h"
-#include "platform/tty.h"
 
 namespace corvane::dc {
 

@@ -5,8 +5,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "common/interrupt.h"
 #include "corvane-dc/simulated_device.h"
-#include "platform/interrupt.h"
 
 namespace {
 

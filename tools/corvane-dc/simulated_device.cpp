@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "common/raw_tty.h"
 #include "corvane-dc/classic_device.h"
 #include "corvane-dc/device_line.h"
 #include "corvane-dc/served_directory.h"
@@ -16,16 +17,8 @@ SimulatedDevice::~SimulatedDevice() { Stop(); }
 bool SimulatedDevice::Start(ByteStream& line) { return Launch(line); }
 
 bool SimulatedDevice::Start(const std::string& ttyPath) {
-  if (!ownTty_.Open(ttyPath)) {
-    startError_ = "cannot open " + ttyPath;
-    return false;
-  }
-  if (!ownTty_.Apply(options_.baudRate, kParityNone, 8)) {
-    startError_ = "cannot set " + std::to_string(options_.baudRate) + " baud on " + ttyPath;
-    ownTty_.Close();
-    return false;
-  }
-  return Launch(ownTty_);
+  ownTty_ = OpenRawTty(ttyPath, options_.baudRate, startError_);
+  return ownTty_.IsOpen() && Launch(ownTty_);
 }
 
 bool SimulatedDevice::Launch(ByteStream& line) {

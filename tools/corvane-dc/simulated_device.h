@@ -24,11 +24,12 @@
 #include <thread>
 #include <vector>
 
+#include "common/byte_stream.h"
+#include "common/pty_pair.h"
 #include "corvane-dc/faults.h"
 #include "corvane-dc/packet_log.h"
 #include "corvane-dc/roles.h"
 #include "corvane-dc/wire.h"
-#include "platform/tty.h"
 
 namespace corvane::dc {
 
@@ -77,7 +78,7 @@ class SimulatedDevice {
   DeviceOptions options_;
   PacketLog log_;
   std::string startError_;
-  TtyDevice ownTty_;
+  ByteStream ownTty_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
   mutable std::mutex mutex_;

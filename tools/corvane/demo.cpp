@@ -16,7 +16,6 @@
 #include "corvane/operations.h"
 #include "corvane/terminal_display.h"
 #include "corvane32/corvane32.h"
-#include "platform/paths.h"
 
 namespace corvane::cli {
 namespace {
@@ -121,7 +120,7 @@ int RunDemo(const PortOptions& options) {
   std::ofstream(pcDir / "JOB1.CR5", std::ios::binary) << job;
   std::ofstream(pcDir / "NOTES.TXT") << "Control points checked at 08:30.\nBenchmark BM4 disturbed; use BM5.\n";
   std::ofstream(deviceDir / "FIELD.TXT") << "Collected on the Data Collector.\n";
-  ChangeDirectory(pcDir.string());
+  fs::current_path(pcDir);
 
   std::cout << "Corvane demo: the PC is this process, the Data Collector a simulated one on a pty pair.\n"
             << "Workspace: " << workspace.string() << "\n";
@@ -147,12 +146,12 @@ int RunDemo(const PortOptions& options) {
       fs::remove(reply);
     }
   }
-  ChangeDirectory(returnedDir.string());
+  fs::current_path(returnedDir);
   if (tour.Run("get JOB1.CR5 back [classic]", [] { return TransferGet("JOB1.CR5", ""); }).result == 0) {
     tour.Note(SameRecords(ReadAll(returnedDir / "JOB1.CR5"), job) ? "identical to the file sent"
                                                                   : "DIFFERS from the file sent");
   }
-  ChangeDirectory(pcDir.string());
+  fs::current_path(pcDir);
   TransferCloseCom();
   classicDevice.Stop();
 

@@ -1,17 +1,33 @@
 #include "corvane/operations.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <iostream>
+#include <iterator>
+#include <system_error>
 #include <vector>
 
 #include "corvane/exit_status.h"
 #include "corvane/terminal_display.h"
 #include "corvane32/corvane32.h"
-#include "platform/file.h"
-#include "platform/paths.h"
 
 namespace corvane::cli {
 namespace {
+
+namespace fs = std::filesystem;
+
+std::string WorkingDirectory() {
+  std::error_code error;
+  const fs::path current = fs::current_path(error);
+  return error ? std::string(".") : current.string();
+}
+
+bool ReadableFile(const std::string& path) {
+  std::error_code error;
+  return fs::is_regular_file(path, error) && std::ifstream(path, std::ios::binary).is_open();
+}
 
 // Letter, length character, argument and a terminating zero must fit 96 bytes.
 constexpr std::size_t kLongestRemoteArgument = 93;
@@ -29,7 +45,7 @@ std::string PrintableText(std::string text) {
 // get or a remote command; they stay inside the working directory, as a server's
 // requests stay inside its root.
 int RunOperation(const PortOptions& options, CommandFamily family, const std::function<bool()>& operation,
-                 const std::string& confinedTo = CurrentDirectory().value_or(".")) {
+                 const std::string& confinedTo = WorkingDirectory()) {
   const auto platform = PlatformValue(options.platform, family);
   if (!platform) {
     std::cerr << "corvane: --platform takes auto, classic, wide or a number, not '" << options.platform << "'\n";
@@ -58,25 +74,26 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
   return ExitStatusOf(result);
 }
 
-// The listing comes in a reply file with CR LF line ends; print it with LF and remove it.
+// The listing comes in a text file of the Data Collector's kind: CR LF line
+// ends, and a Ctrl-Z byte would end it. Print it with LF and remove it.
 void PrintAndRemoveReply() {
   std::string reply;
   if (!TransferGetOutputFilename(reply)) return;
-  StdioFile file;
-  if (file.Open(reply, FileOpen::Read, FileKind::Text)) {
-    char block[4096];
-    long count;
-    while ((count = file.Read(block, sizeof block)) > 0) std::cout.write(block, count);
-    file.Close();
-  }
-  RemoveFile(reply);
+  std::ifstream file(reply, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  text.erase(std::min(text.size(), text.find('\x1a')));
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  std::cout << text;
+  file.close();
+  std::error_code error;
+  fs::remove(reply, error);
 }
 
 }  // namespace
 
 int SendFile(const PortOptions& options, const std::string& local, const std::string& announced) {
   // The library ends a send of a missing file without error; say so before anything is sent.
-  if (!HasAccess(local, Access::Read)) {
+  if (!ReadableFile(local)) {
     std::cerr << "corvane: " << local << ": no such file, or it cannot be read\n";
     return kExitFailed;
   }
@@ -118,8 +135,9 @@ int RemoteCommand(const PortOptions& options, char letter, const std::string& ar
 }
 
 int Serve(const PortOptions& options, const std::string& root, bool confine) {
-  const std::string served = root.empty() ? CurrentDirectory().value_or(".") : root;
-  if (!IsDirectory(served)) {
+  const std::string served = root.empty() ? WorkingDirectory() : root;
+  std::error_code error;
+  if (!fs::is_directory(served, error)) {
     std::cerr << "corvane: " << served << " is not a directory\n";
     return kExitUsage;
   }

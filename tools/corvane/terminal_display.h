@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
+#include "common/interrupt.h"
+#include "common/terminal.h"
 #include "corvane32/host.h"
-#include "platform/interrupt.h"
-#include "platform/terminal.h"
 
 namespace corvane {
 

@@ -1,0 +1,285 @@
+// Whole files through the send and receive streams: text line ends, coordinate
+// records as text lines and back, polyline conversion, over-long lines, names.
+#include <algorithm>
+#include <cctype>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "classic/file_streams.h"
+#include "session/host_seams.h"
+#include "session/transfer_session.h"
+#include "support/serial_peer.h"
+#include "survey/survey_fixture.h"
+
+namespace corvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each test runs in a fresh working directory, with the host's Save As answer
+// and the progress counters reset around it.
+class FileStreamsTest : public ::testing::Test {
+ protected:
+  FileStreamsTest() {
+    std::random_device random;
+    do {
+      directory_ = fs::temp_directory_path() / ("corvane-survey-" + std::to_string(random()));
+    } while (!fs::create_directory(directory_));
+    fs::current_path(directory_);
+    Reset();
+  }
+  ~FileStreamsTest() override {
+    Reset();
+    std::error_code ignored;
+    fs::current_path(previous_, ignored);
+    fs::remove_all(directory_, ignored);
+  }
+  static void Reset() {
+    TheHostSeams().saveAs = nullptr;
+    Session().bytesDone = Session().bytesTotal = 0;
+  }
+  static void Write(const std::string& name, const std::string& bytes) { std::ofstream(name, std::ios::binary) << bytes; }
+  static std::string Read(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  // Everything NextSendByte hands out for the file, as the engine would take it.
+  std::string SendAll(const std::string& name) {
+    EXPECT_EQ(streams_.OpenSendFile(name), 0) << name;
+    std::string sent;
+    for (int byte = streams_.NextSendByte(); byte != -1 && sent.size() < (1u << 24); byte = streams_.NextSendByte()) {
+      EXPECT_TRUE(byte >= 0 && byte <= 255) << byte;
+      sent.push_back(static_cast<char>(byte));
+    }
+    streams_.CloseSendFile();
+    return sent;
+  }
+
+  // The open's result and the name it left; the first store result other than 1
+  // (else 1) and the count of bytes taken before it.
+  struct Received {
+    int open = 0, store = 0;
+    std::size_t taken = 0;
+    std::string name;
+  };
+  Received ReceiveAll(const std::string& name, const std::string& bytes) {
+    Received outcome{.name = name};
+    if ((outcome.open = streams_.OpenReceiveFile(outcome.name, overwrite_)) != 0) return outcome;
+    for (; outcome.taken < bytes.size(); ++outcome.taken) {
+      if ((outcome.store = streams_.StoreReceivedByte(static_cast<std::uint8_t>(bytes[outcome.taken]))) != 1) break;
+    }
+    if (outcome.taken == bytes.size()) outcome.store = 1;
+    EXPECT_EQ(streams_.FinishReceiveFile(), 0);
+    return outcome;
+  }
+
+  fs::path previous_ = fs::current_path();
+  fs::path directory_;
+  ClassicFileStreams streams_;
+  bool overwrite_ = false;
+};
+
+
+using SendStreamTest = FileStreamsTest;
+using ReceiveStreamTest = FileStreamsTest;
+
+std::string Upper(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name;
+}
+bool IsCoordinateName(const std::string& name) { return Upper(name).ends_with(".CR5"); }
+
+TEST_F(SendStreamTest, FilesGoOutInTheDataCollectorsForm) {
+  const std::string line300 = [] {
+    std::string line;
+    for (int i = 0; i < 300; ++i) line.push_back(static_cast<char>('A' + i % 26));
+    return line;
+  }();
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"JOB1.CR5",
+       CoordinateFile({Point(12, 1000.5, 2000.25, 15.125, "TREE"), Point(0, 1, 1, 1, "EMPTY"), Point(-1, 2, 2, 2, "FREE"),
+                       Point(13, -5.5, 0, kMissingCoordinate, "NO HEIGHT"),
+                       Point(14, 1, 2, -99999.9999, "SIXTEEN CHARS OK"), Point(15, 1, 2, -99999.99, "")}) +
+           std::string(20, '\x7f'),  // a partial record at the end is ignored
+       "12,1000.5000000000,2000.2500000000,15.1250000000,TREE\r\n"
+       "13,-5.5000000000,0.0000000000,-99999.9999000000,NO HEIGHT\r\n"
+       "14,1.0000000000,2.0000000000,-99999.9999000000,SIXTEEN CHARS OK\r\n"
+       "15,1.0000000000,2.0000000000,-99999.9900000000,\r\n"},
+      {"slots.cr5", CoordinateFile({Point(0, 1, 2, 3, "A"), Point(-7, 1, 2, 3, "B")}), ""},
+      {"SHORT.CR5", "tiny", ""},
+      {"road.pl5", "PT,5\r\nX,1\r\nPR,1,9\r\nPR,1\r\nU \r\nCR,10,11,25.5,L,R,100,200,300\r\nSA,1,2\r\n\r\nD \r\n",
+       "PT 5\r\nPT 1-9\r\nPEN UP\r\nCR 10-11,25.500,R,L,100.000,200.000,300.000\r\nSA,1,2\r\nPEN DOWN\r\n"},
+      {"LINES.TXT", "lf\ncrlf\r\ncr\rend\n\r\n\r", "lf\r\ncrlf\r\ncr\r\nend\r\n\r\n\r\n"},
+      {"CTRLZ.TXT", "ab\ncd\x1aignored\n", "ab\r\ncd"},
+      {"BYTES.TXT", std::string("\xff\x80\nab\0cd\nef\n", 12), "\xff\x80\r\nabef\r\n"},  // a zero byte cuts its line
+      {"EMPTY.TXT", "", ""},
+      {"LONG.TXT", line300 + "\n" + line300, line300 + "\r\n" + line300},
+  };
+  for (const auto& [name, disk, sent] : cases) {
+    Write(name, disk);
+    Session().bytesDone = 99;
+    EXPECT_EQ(SendAll(name), sent) << name;
+    EXPECT_EQ(Session().bytesDone, 0) << name;
+    // The size of a coordinate file's text form is unknown in advance.
+    EXPECT_EQ(Session().bytesTotal, IsCoordinateName(name) ? 0 : static_cast<std::int32_t>(disk.size())) << name;
+  }
+  EXPECT_EQ(streams_.OpenSendFile("NOSUCH.TXT"), -2);
+  EXPECT_EQ(streams_.OpenSendFile(""), -2);
+}
+
+using LineStateTest = FileStreamsTest;
+
+TEST_F(LineStateTest, ResetReopenAndCloseStartAfresh) {
+  Write("A.TXT", "first\nsecond\n");
+  Write("B.TXT", "xyz\n");
+  ASSERT_EQ(streams_.OpenSendFile("A.TXT"), 0);
+  EXPECT_EQ(streams_.NextSendByte(), 'f');
+  streams_.ResetLineState();  // the rest of the line under way is dropped
+  for (const char c : std::string("second\r")) EXPECT_EQ(streams_.NextSendByte(), c);
+  EXPECT_EQ(SendAll("B.TXT"), "xyz\r\n");  // the line feed owed to A is forgotten
+
+  ASSERT_EQ(streams_.OpenSendFile("A.TXT"), 0);
+  streams_.CloseSendFile();
+  EXPECT_EQ(streams_.NextSendByte(), -1);
+
+  std::string name = "R.CR5";
+  ASSERT_EQ(streams_.OpenReceiveFile(name, overwrite_), 0);
+  for (const char c : std::string("12,1")) streams_.StoreReceivedByte(static_cast<std::uint8_t>(c));
+  streams_.ResetLineState();
+  for (const char c : std::string("5,1,2,3\n")) streams_.StoreReceivedByte(static_cast<std::uint8_t>(c));
+  streams_.FinishReceiveFile();
+  EXPECT_EQ(Read("R.CR5"), CoordinateFile({Point(5, 1, 2, 3, "")}, {"R", 5}));
+}
+
+TEST_F(ReceiveStreamTest, FilesAreStoredInThePcsForm) {
+  const std::string longLine(2000, 'a');
+  const std::string atLimit(510, 'x');  // with its line feed the 511-byte line buffer is full
+  const std::string overLimit(511, 'y');
+  const std::string arc = "SA," + std::string(700, '1');
+  struct Case {
+    std::string name, sent;
+    int store;
+    std::size_t taken;
+    std::string file;
+  };
+  const Case cases[] = {
+      {"job1.cr5", "5,1,2,3,FIRST\r\n17,10.5,20.25,30.125\r\n3,-1,-2,-99999.99,LOW POINT NUMBER\r\n4,1,2,3,NO LINE END",
+       1, 0,
+       CoordinateFile({Point(5, 1, 2, 3, "FIRST"), Point(17, 10.5, 20.25, 30.125, ""),
+                       Point(3, -1, -2, kMissingCoordinate, "LOW POINT NUMBER")},
+                      {"JOB1", 17})},
+      {"LONGNAMEX.CR5", "1,1,1,1\n", 1, 0, CoordinateFile({Point(1, 1, 1, 1, "")}, {"LONGNAME", 1})},
+      {".CR5", "", 1, 0, CoordinateFile({}, {"", 0})},
+      {"BAD.CR5", "1,1,1,1,OK\n12,1000.5,2000.25\n2,2,2,2\n", kStoreNotCoordinateLine, 11 + 17,
+       CoordinateFile({Point(1, 1, 1, 1, "OK")}, {"BAD", 1})},
+      {"LONG.CR5", "2,2,2,2\n1,1,1,1," + std::string(600, 'D') + "\n", kStoreNotCoordinateLine, 8 + 511,
+       CoordinateFile({Point(2, 2, 2, 2, "")}, {"LONG", 2})},
+      {"NOTES.TXT", "a\r\nb\n\r\nlast", 1, 0, "a\r\nb\r\n\r\nlast\r\n"},
+      {"BIG.TXT", longLine + "\n" + atLimit + "\n" + overLimit + "\nend", 1, 0,
+       longLine + "\r\n" + atLimit + "\r\n" + overLimit + "\r\nend\r\n"},
+      {"ROAD.PL5", "PT 12\r\nPT 12-15\r\nSS4-6\r\nPEN UP\r\nJUNK\r\nCR 10-11,25.5,R,L,100,200\r\nSA,1,2\r\nPEN DOWN", 1, 0,
+       "PT,12\r\nPR,12,15\r\nSR,4,6\r\nU \r\nCR,10,11,25.500000,L,R,100.000000,200.000000,0.000000\r\nSA,1,2\r\nD \r\n"},
+      // Of an over-long polyline line only what converts unchanged is kept whole.
+      {"LONG.PL5", arc + "\nPT 5" + std::string(700, ' ') + "\nZZ" + std::string(700, '-') + "\nPT 6\n", 1, 0,
+       arc + "\r\nPT,5\r\nPT,6\r\n"},
+  };
+  for (const Case& c : cases) {
+    const Received received = ReceiveAll(c.name, c.sent);
+    ASSERT_EQ(received.open, 0) << c.name;
+    EXPECT_EQ(received.name, Upper(c.name));
+    EXPECT_EQ(streams_.ReceivePath(), received.name);
+    EXPECT_EQ(received.store, c.store) << c.name;
+    EXPECT_EQ(received.taken, c.store == 1 ? c.sent.size() : c.taken) << c.name;
+    const std::string file = Read(received.name);
+    EXPECT_EQ(file, c.file) << c.name;
+    EXPECT_EQ(Session().bytesTotal, IsCoordinateName(received.name) ? 38 : static_cast<std::int32_t>(file.size()));
+    EXPECT_FALSE(streams_.ReceiveFileOpen());
+  }
+}
+
+// Values the ten decimals of the text form carry exactly go out and come home
+// unchanged: a few decimals at moderate size, or any double from 2^20 up.
+TEST_F(ReceiveStreamTest, RandomCoordinateFilesComeBackUnchanged) {
+  std::mt19937 random(20240611);
+  const auto between = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+  const auto coordinate = [&] {
+    return between(0, 1) ? between(-999999999, 999999999) / 10000.0
+                         : std::uniform_real_distribution<double>(1048576.0, 8388608.0)(random) * (between(0, 1) ? 1 : -1);
+  };
+  overwrite_ = true;
+  for (int round = 0; round < 40; ++round) {
+    std::vector<CoordinateRecord> all, points;
+    std::int32_t highest = 0;
+    for (int i = between(0, 60); i > 0; --i) {
+      std::string description(static_cast<std::size_t>(between(0, 16)), ' ');
+      for (char& c : description) c = static_cast<char>(between(32, 126));
+      const std::int32_t number = between(0, 4) == 0 ? -between(0, 5) : between(1, 2147483647);
+      double height = between(-99999999, 99999999) / 1000.0;
+      if (height == kMissingCoordinateReceived) height = 0.0;  // that one value comes back as the missing mark
+      all.push_back(Point(number, coordinate(), coordinate(), height, description));
+      if (number > 0) points.push_back(all.back());
+      highest = std::max(highest, number);
+    }
+    Write("OUT.CR5", CoordinateFile(all));
+    ASSERT_EQ(ReceiveAll("BACK.CR5", SendAll("OUT.CR5")).store, 1);
+    EXPECT_EQ(Hex(Read("BACK.CR5")), Hex(CoordinateFile(points, {"BACK", highest}))) << "round " << round;
+  }
+}
+
+TEST_F(ReceiveStreamTest, ExistingFileIsReplacedOnlyWhenAllowedOrRenamed) {
+  std::vector<std::string> asked;
+  std::optional<std::string> answer;
+  TheHostSeams().saveAs = [&](const std::string& proposed) {
+    asked.push_back(proposed);
+    return answer;
+  };
+  Write("JOB1.CR5", "old");
+  EXPECT_EQ(ReceiveAll("job1.cr5", "1,1,1,1\n").open, -1);  // the user cancelled
+  fs::create_directory("OTHER");
+  answer = fs::current_path().string() + "/OTHER/job1.cr5";
+  const Received renamed = ReceiveAll("job1.cr5", "5,1,1,1\n17,1");
+  EXPECT_EQ(asked, std::vector<std::string>(2, "JOB1.CR5"));
+  EXPECT_EQ(renamed.open, 0);
+  EXPECT_EQ(renamed.name, "job1.cr5");
+  EXPECT_EQ(streams_.ReceivePath(), *answer);
+  // The header holds the chosen path's first 8 characters; the unfinished last line is dropped.
+  EXPECT_EQ(Read(*answer), CoordinateFile({Point(5, 1, 1, 1, "")}, {*answer, 5}));
+  EXPECT_EQ(Read("JOB1.CR5"), "old");
+
+  overwrite_ = true;
+  EXPECT_EQ(ReceiveAll("JOB1.CR5", "9,1,1,1\n").open, 0);
+  EXPECT_EQ(asked.size(), 2u);
+  // Without a handler an existing file is kept.
+  overwrite_ = false;
+  TheHostSeams().saveAs = nullptr;
+  EXPECT_EQ(ReceiveAll("JOB1.CR5", "7,1,1,1\n").open, -1);
+  EXPECT_EQ(Read("JOB1.CR5"), CoordinateFile({Point(9, 1, 1, 1, "")}, {"JOB1", 9}));
+}
+
+TEST_F(ReceiveStreamTest, RefusedNamesAndFailedWritesAreReported) {
+  for (const std::string name : {"JOB?.CR5", "AB:C", "", "A|B.TXT", "NODIR/A.TXT"}) {
+    EXPECT_EQ(ReceiveAll(name, "1,1,1,1\n").open, -1) << name;
+  }
+  EXPECT_TRUE(fs::is_empty(fs::current_path()));
+
+  Write("FULL.TXT", "");
+  TheHostSeams().saveAs = [](const std::string&) -> std::optional<std::string> { return "/dev/full"; };
+  std::string lines;
+  for (int i = 0; i < 4000; ++i) lines += "a line of text that will not fit\n";
+  const Received full = ReceiveAll("FULL.TXT", lines);
+  EXPECT_EQ(full.open, 0);
+  EXPECT_LT(full.store, 0);
+  EXPECT_NE(full.store, kStoreNotCoordinateLine);
+  // Nothing open to write to fails the same way.
+  EXPECT_EQ(streams_.StoreReceivedByte('x'), 1);
+  EXPECT_EQ(streams_.StoreReceivedByte('\n'), kStoreWriteFailed);
+}
+
+}  // namespace
+}  // namespace corvane::testing
