@@ -103,6 +103,8 @@ unsigned TransferWorker(void* /*unused*/) {
                              PlatformKindOf(session.platform));
     session.outputFileName.Set(std::move(outputName));
   }
+  // Said whatever the engine noted last: no packet could explain it.
+  if (SerialPort().DeviceGone()) session.errorDetail.Set("the serial device went away");
   session.lastResult = result;
   // Counted busy for one more poll of the runner after the result is known.
   SleepMilliseconds(kPollPeriodMs);

@@ -23,12 +23,17 @@ std::uint32_t CSerialPort::BytesWaiting() {
 }
 
 bool CSerialPort::Open() {
+  // A device that went away may be back (plugged in again): open it afresh.
+  if (DeviceGone()) device_.Close();
   if (IsOpen()) return true;
   deviceName_ = DevicePath();
-  if (!device_.Open(deviceName_)) return false;
+  const bool opened = device_.Open(deviceName_);
+  openFailure_ = device_.LastOpenFailure();
+  if (!opened) return false;
   // A line at another rate than asked would only carry garbage: refuse it.
   if (!ApplySettings()) {
     device_.Close();
+    openFailure_ = OpenFailure::Settings;
     return false;
   }
   SleepMilliseconds(kSettleMs);

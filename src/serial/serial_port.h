@@ -36,7 +36,7 @@ class CSerialPort {
   // Bytes in the driver's receive queue; 0 when the port is closed.
   virtual std::uint32_t BytesWaiting();
   // Opens the device exclusively and applies the settings; true when the port
-  // is open afterwards (an open port is not reopened).
+  // is open afterwards (an open port is not reopened, unless its device went away).
   virtual bool Open();
   // Fail on a closed port and above 200 bytes.
   virtual bool WriteString(std::string text);
@@ -57,6 +57,11 @@ class CSerialPort {
   // the driver refuses them (a rate that is not a standard rate).
   bool ApplySettings();
   bool IsOpen() const;
+  // Why the last Open failed (None after a success), and the system's words for it.
+  OpenFailure LastOpenFailure() const { return openFailure_; }
+  const std::string& LastOpenError() const { return device_.LastOpenError(); }
+  // True once the open device has been seen to go away: no byte will come or go again.
+  bool DeviceGone() const { return IsOpen() && device_.Gone(); }
   bool Close();
   bool PurgeInput();
   // Waits up to the read wait for a first byte, then takes what the driver
@@ -96,6 +101,7 @@ class CSerialPort {
   std::uint32_t readWait_ = 1000;
   std::string deviceName_;
   std::string devicePathOverride_;
+  OpenFailure openFailure_ = OpenFailure::None;
   SerialInputState input_;
   Event* cancelEvent_ = nullptr;
 };

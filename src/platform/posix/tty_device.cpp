@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -126,6 +127,30 @@ bool IsPseudoTerminal(int fd) {
   return deviceMajor >= 136 && deviceMajor <= 143;
 }
 
+OpenFailure FailureOf(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case EIO:  // a ttyS node without a UART behind it
+      return OpenFailure::Missing;
+    case EACCES:
+    case EPERM:
+      return OpenFailure::Denied;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return OpenFailure::InUse;
+    case ENOTTY:
+      return OpenFailure::NotATty;
+    default:
+      return OpenFailure::Refused;
+  }
+}
+
+// The errors of a device that has gone: a pty whose master side was closed, a
+// hung-up tty, a USB adapter pulled out.
+bool GoneError(int error) { return error == EIO || error == ENODEV || error == ENXIO || error == EPIPE; }
+
 // Failure is expected on a pty, which has no modem lines.
 void RaiseModemLines(int fd) {
   int lines = TIOCM_DTR | TIOCM_RTS;
@@ -153,28 +178,42 @@ void TtyDevice::Close() {
   ::close(std::exchange(fd_, -1));
 }
 
+bool TtyDevice::FailOpen(int error) {
+  // Exclusive use is not ours to give up yet: another program may hold it.
+  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+  openFailure_ = FailureOf(error);
+  openError_ = std::strerror(error);
+  return false;
+}
+
 bool TtyDevice::Open(const std::string& path) {
   Close();
+  gone_ = false;
+  openFailure_ = OpenFailure::None;
+  openError_.clear();
   fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) return false;
+  if (fd_ < 0) return FailOpen(errno);
+  if (!::isatty(fd_)) return FailOpen(ENOTTY);
   // TIOCEXCL does not hold root back; the lock makes the port exclusive for everyone.
-  if (!::isatty(fd_) || ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-    ::close(std::exchange(fd_, -1));
-    return false;
-  }
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) return FailOpen(errno);
   ::ioctl(fd_, TIOCEXCL);
   termios settings{};
-  if (::tcgetattr(fd_, &settings) != 0) {
-    Close();
-    return false;
+  bool raw = ::tcgetattr(fd_, &settings) == 0;
+  if (raw) {
+    MakeRaw(settings);
+    raw = ::tcsetattr(fd_, TCSANOW, &settings) == 0;
   }
-  MakeRaw(settings);
-  if (::tcsetattr(fd_, TCSANOW, &settings) != 0) {
+  if (!raw) {
+    const int error = errno;
     Close();
-    return false;
+    return FailOpen(error);
   }
   RaiseModemLines(fd_);
   return true;
+}
+
+void TtyDevice::NoteFailure(int error) {
+  if (GoneError(error)) gone_ = true;
 }
 
 bool TtyDevice::Apply(int baudRate, int parity, int dataBits) {
@@ -212,9 +251,14 @@ bool TtyDevice::Write(const std::uint8_t* data, std::size_t length) {
       written += static_cast<std::size_t>(count);
       stallDeadline = Clock::now() + kWriteStallLimit;
     } else if (count < 0 && errno != EINTR) {
-      if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+      if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        NoteFailure(errno);
+        return false;
+      }
       // Stalled, hung up or failed: the write cannot finish.
-      if ((PollUntil(fd_, POLLOUT, stallDeadline) & POLLOUT) == 0) return false;
+      const short revents = PollUntil(fd_, POLLOUT, stallDeadline);
+      if (revents & (POLLHUP | POLLERR | POLLNVAL)) gone_ = true;
+      if ((revents & POLLOUT) == 0) return false;
     }
   }
   return true;
@@ -225,7 +269,8 @@ bool TtyDevice::WaitReadable(std::uint32_t waitMs) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
   const short revents = PollUntil(fd_, POLLIN, deadline);
   // Bytes that came before a hang-up are still taken.
-  const bool hungUpAndEmpty = (revents & POLLHUP) != 0 && BytesWaiting() == 0;
+  const bool hungUpAndEmpty = (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 && BytesWaiting() == 0;
+  if (hungUpAndEmpty) gone_ = true;
   if ((revents & POLLIN) && !hungUpAndEmpty) return true;
   if (revents != 0) std::this_thread::sleep_until(deadline);
   return false;
@@ -237,6 +282,9 @@ std::size_t TtyDevice::ReadNow(std::uint8_t* buffer, std::size_t capacity) {
   while (taken < capacity) {
     const ssize_t count = ::read(fd_, buffer + taken, capacity - taken);
     if (count < 0 && errno == EINTR) continue;
+    // A tty reads end of file only once it has been hung up.
+    if (count == 0) gone_ = true;
+    if (count < 0) NoteFailure(errno);
     // Drained (EAGAIN), end of file or an error.
     if (count <= 0) break;
     // A short read has emptied the driver's queue: asking again would only say EAGAIN.
