@@ -48,7 +48,10 @@ CORVANE_API void TransferSetSaveAsHandler(corvane::SaveAsHandler handler);
 CORVANE_API void TransferSetServerRoot(std::string root);
 
 // The text of the last error packet of the last operation, sent or received
-// ("sent to the Data Collector: ..." or "the Data Collector reported: ..."); empty when none.
+// ("sent to the Data Collector: ..." or "the Data Collector reported: ..."), or
+// "the serial device went away" when the port's device vanished during it;
+// empty when none. After TransferOpenCom or TransferOpenDevice has failed: why,
+// one line a cause, each "<what is wrong>; fix: <command>".
 CORVANE_API std::string TransferGetErrorDetail();
 
 // Packets read whole and unharmed from the Data Collector since the running (or
@@ -78,3 +81,20 @@ struct PortInfo {
 
 // The serial ports the system lists (absent UARTs and pseudo-terminals are not among them).
 CORVANE_API std::vector<corvane::PortInfo> TransferListPorts();
+
+namespace corvane {
+
+// Something that stands in the way of a port, with its fix.
+struct PortFinding {
+  std::string problem;  // "/dev/ttyUSB0 is held open by ModemManager (pid 612)"
+  std::string fix;      // "sudo systemctl stop ModemManager"; empty when there is none to give
+};
+
+}  // namespace corvane
+
+// Everything known to stand in the way of the port at `path` (opened and
+// closed again to see, unless it is the library's open port): a missing
+// device, missing permission (its group, whether the user is in it or needs a
+// new login), the programs that hold it, a lock file, services that claim
+// such adapters (ModemManager, brltty). Empty when nothing does.
+CORVANE_API std::vector<corvane::PortFinding> TransferDiagnosePort(std::string path);

@@ -25,7 +25,11 @@ std::optional<int> ParityCode(const std::string& name);
 // The platform value for TransferSetOtherPlatform: "classic" is the classic engine,
 // which is 0 for file transfers but 1 for generic commands (0 would pick the wide engine).
 std::optional<int> PlatformValue(const std::string& name, CommandFamily family);
-// Opens the port the options name; false when it cannot be opened.
-bool OpenPort(const PortOptions& options);
+// Opens `port` (a path, or a COM number) with the options' rate and parity; false when it cannot be opened.
+bool OpenPort(const std::string& port, const PortOptions& options);
+// The port the options name, opened; otherwise the exit status after saying
+// why on stderr (a usage error for a `usb:` name that picks no one adapter,
+// kExitPortUnavailable with the library's explanation for a port that will not open).
+std::optional<int> OpenNamedPort(const PortOptions& options);
 
 }  // namespace corvane::cli
