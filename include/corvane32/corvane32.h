@@ -98,3 +98,9 @@ struct PortFinding {
 // new login), the programs that hold it, a lock file, services that claim
 // such adapters (ModemManager, brltty). Empty when nothing does.
 CORVANE_API std::vector<corvane::PortFinding> TransferDiagnosePort(std::string path);
+
+// A line check for a loopback plug or a looped cable, on the open port while no
+// operation runs: writes `sent` and reads back what arrives until as many
+// bytes came or the line was quiet for half a second. False when the port is
+// closed or the write failed. With parity, only 7 data bits come back.
+CORVANE_API bool TransferLoopback(const std::vector<std::uint8_t>& sent, std::vector<std::uint8_t>& received);

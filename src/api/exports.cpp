@@ -203,6 +203,10 @@ std::vector<PortFinding> TransferDiagnosePort(std::string path) {
   });
 }
 
+bool TransferLoopback(const std::vector<std::uint8_t>& sent, std::vector<std::uint8_t>& received) {
+  return Guarded(false, [&] { return LoopBack(sent, received); });
+}
+
 std::vector<PortInfo> TransferListPorts() {
   return Guarded(std::vector<PortInfo>(), [] {
     std::vector<PortInfo> ports;

@@ -23,4 +23,21 @@ std::vector<PortObstacle> DiagnoseNamedPort(const std::string& path) {
   return DiagnosePort(path, trial.LastOpenFailure(), trial.LastOpenError());
 }
 
+bool LoopBack(const std::vector<std::uint8_t>& sent, std::vector<std::uint8_t>& received) {
+  constexpr std::uint32_t kQuietMs = 500;
+  received.clear();
+  CSerialPort& port = SerialPort();
+  if (!port.IsOpen()) return false;
+  port.PurgeInput();
+  if (!port.Write(sent.data(), static_cast<std::uint32_t>(sent.size()))) return false;
+  port.SetReadWait(kQuietMs);
+  std::vector<std::uint8_t> block(sent.size() + 1);
+  std::uint32_t count = 0;
+  while (received.size() < sent.size() &&
+         port.ReadAvailable(block.data(), static_cast<std::uint32_t>(sent.size() - received.size()), count)) {
+    received.insert(received.end(), block.begin(), block.begin() + count);
+  }
+  return true;
+}
+
 }  // namespace corvane

@@ -5,6 +5,7 @@
 #include <functional>
 #include <iostream>
 
+#include "corvane/doctor.h"
 #include "corvane/exit_status.h"
 #include "corvane/operations.h"
 #include "corvane/port_options.h"
@@ -74,6 +75,17 @@ int RunCommandLine(int argc, char** argv) {
 
   auto* ports = app.add_subcommand("ports", "list the serial ports of this machine");
   ports->callback([&] { action = [] { return ListPorts(); }; });
+
+  bool loopback = false;
+  auto* doctor = app.add_subcommand("doctor", "check the serial ports (or --port) and say what stands in the way, with the fix");
+  doctor->add_flag("--loopback", loopback,
+                   "with a loopback plug or a looped cable: write a pattern at --baud and --parity and check what comes back");
+  // `corvane doctor --port P` as well as `corvane --port P doctor`.
+  doctor->fallthrough();
+  doctor->callback([&] {
+    const bool portGiven = app.get_option("--port")->count() > 0;
+    action = [&, portGiven] { return RunDoctor(options, portGiven, loopback); };
+  });
 
   auto* demo = app.add_subcommand("demo", "a tour against the built-in simulated Data Collector");
   demo->callback([&] { action = [&] { return RunDemo(options); }; });
