@@ -61,6 +61,12 @@ CORVANE_API std::string TransferGetErrorDetail();
 // sides only NAK each other's damage, and an operation that hears only errors.
 CORVANE_API bool TransferGetLineActivity(std::uint32_t& packetsRead, std::uint32_t& errorPacketsRead);
 
+// Records every byte on the line from now on in the file `path` (replaced), with
+// timestamps and the packets decoded alongside, for a failure in the field to
+// be sent in and replayed at the desk (corvane-dc --replay). An empty path
+// stops the record. Call while no operation runs; false when the file cannot be created.
+CORVANE_API bool TransferSetTrace(std::string path);
+
 // The text of a protocol error code (248 to 265 and -4); empty for other codes.
 CORVANE_API std::string TransferErrorText(int code);
 

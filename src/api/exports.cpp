@@ -2,6 +2,7 @@
 // operations hand over to the runner. No exception leaves this file.
 #include <exception>
 
+#include "api/line_trace.h"
 #include "api/port_report.h"
 #include "api/runner.h"
 #include "corvane32/corvane32.h"
@@ -201,6 +202,10 @@ std::vector<PortFinding> TransferDiagnosePort(std::string path) {
     for (PortObstacle& found : DiagnoseNamedPort(path)) findings.push_back({std::move(found.problem), std::move(found.fix)});
     return findings;
   });
+}
+
+bool TransferSetTrace(std::string path) {
+  return Guarded(false, [&] { return StartTrace(path); });
 }
 
 bool TransferLoopback(const std::vector<std::uint8_t>& sent, std::vector<std::uint8_t>& received) {

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "api/dispatcher.h"
+#include "api/line_trace.h"
 #include "corvane32/corvane32.h"
 #include "platform/thread.h"
 #include "platform/tick.h"
@@ -159,6 +160,8 @@ bool RunTransfer() {
   if (session.hostWindow != nullptr) host.EnableHostWindow(session.hostWindow, true);
   progress.DestroyWindow();
   CloseEvents(session);
+  // What a trace holds of the operation is on disk once it has ended.
+  FlushTrace();
   return TransferGetLastError() == kResultSuccess;
 }
 

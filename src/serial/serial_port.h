@@ -26,6 +26,16 @@ struct SerialInputState {
   LinePacing pacing;
 };
 
+// Sees every byte written to and read from the line, and every purge of the
+// driver's input, in the order they happen (a line trace).
+class LineObserver {
+ public:
+  virtual ~LineObserver() = default;
+  virtual void OnSent(const std::uint8_t* data, std::size_t length) = 0;
+  virtual void OnReceived(const std::uint8_t* data, std::size_t length) = 0;
+  virtual void OnPurged() = 0;
+};
+
 class CSerialPort {
  public:
   CSerialPort() = default;
@@ -84,6 +94,8 @@ class CSerialPort {
   // True when the cancel event is signalled, or a wait on it fails for any
   // other reason than a time-out (a closed event: no operation runs).
   bool CancelRequested();
+  // Set while no operation runs; the observer outlives its installation. nullptr: none.
+  void SetObserver(LineObserver* observer) { observer_ = observer; }
   // Sleeps until `deadline`, or until the cancel event is signalled.
   void WaitUnlessCancelled(std::chrono::steady_clock::time_point deadline);
 
@@ -104,6 +116,7 @@ class CSerialPort {
   OpenFailure openFailure_ = OpenFailure::None;
   SerialInputState input_;
   Event* cancelEvent_ = nullptr;
+  LineObserver* observer_ = nullptr;
 };
 
 CSerialPort& SerialPort();

@@ -22,6 +22,9 @@ void AddPortOptions(CLI::App& app, PortOptions& options) {
   app.add_option("--platform", options.platform, "auto, classic, wide or a number")->capture_default_str();
   app.add_flag("--quiet,-q", options.quiet, "draw no progress");
   app.add_flag("--overwrite", options.overwrite, "replace a received file that exists instead of asking");
+  app.add_option("--trace", options.tracePath,
+                 "record every byte on the line in FILE, timestamped, packets decoded alongside (to mail in; "
+                 "corvane-dc --replay plays it back)");
   app.add_option("--idle-timeout", options.idleTimeoutSeconds,
                  "give up a client operation (exit 1) once for this many seconds no packet has come whole from "
                  "the Data Collector (NAKs aside) and no file data has moved; resending into a silent line "

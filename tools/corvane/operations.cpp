@@ -56,7 +56,15 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
     std::cerr << "corvane: --platform takes auto, classic, wide or a number, not '" << options.platform << "'\n";
     return kExitUsage;
   }
-  if (const std::optional<int> status = OpenNamedPort(options)) return *status;
+  // Started before the port opens: its first purge marks the start for a replay.
+  if (!options.tracePath.empty() && !TransferSetTrace(options.tracePath)) {
+    std::cerr << "corvane: cannot create the trace file " << options.tracePath << "\n";
+    return kExitUsage;
+  }
+  if (const std::optional<int> status = OpenNamedPort(options)) {
+    TransferSetTrace("");
+    return *status;
+  }
   TransferSetOtherPlatform(*platform);
   TransferSetServerRoot(confinedTo);
   TerminalDisplay display(options.quiet);
@@ -69,6 +77,7 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
   TransferSetSaveAsHandler({});
   TransferSetHostUi(nullptr);
   TransferCloseCom();
+  TransferSetTrace("");
   if (watch.Why() != OperationWatch::Reason::None) {
     std::cerr << "corvane: " << PrintableText(watch.Message()) << "\n";
     return kExitFailed;

@@ -15,6 +15,7 @@ struct PortOptions {
   std::string platform = "auto";
   bool quiet = false;
   bool overwrite = false;
+  std::string tracePath;  // empty: no line trace
   int idleTimeoutSeconds = kDefaultIdleTimeoutSeconds;  // 0: a client operation waits as long as the library does
 };
 
