@@ -18,9 +18,9 @@ std::string FindingsText(const std::vector<PortObstacle>& findings) {
 std::vector<PortObstacle> DiagnoseNamedPort(const std::string& path) {
   const CSerialPort& port = SerialPort();
   if (port.IsOpen() && port.DeviceName() == path) return DiagnosePort(path, OpenFailure::None, "");
-  TtyDevice trial;
-  trial.Open(path);
-  return DiagnosePort(path, trial.LastOpenFailure(), trial.LastOpenError());
+  std::string error;
+  const OpenFailure failure = TtyDevice::TryOpen(path, error);
+  return DiagnosePort(path, failure, error);
 }
 
 bool LoopBack(const std::vector<std::uint8_t>& sent, std::vector<std::uint8_t>& received) {

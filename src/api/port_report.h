@@ -12,8 +12,8 @@ namespace corvane {
 // One line a finding: "<problem>; fix: <command>".
 std::string FindingsText(const std::vector<PortObstacle>& findings);
 
-// The findings for `path`: opened here to see how it fails, unless the
-// library's own port is open on it.
+// The findings for `path`: opened and closed here to see whether it opens
+// (its settings left alone), unless the library's own port is open on it.
 std::vector<PortObstacle> DiagnoseNamedPort(const std::string& path);
 
 // Writes `sent` on the library's open port and collects what comes back until as

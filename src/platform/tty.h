@@ -46,6 +46,9 @@ class TtyDevice {
   OpenFailure LastOpenFailure() const { return openFailure_; }
   // The system's own words for the last failed Open; empty after a success.
   const std::string& LastOpenError() const { return openError_; }
+  // Whether Open would succeed, found by opening and closing again without
+  // touching the line's settings or modem lines (None: it would open).
+  static OpenFailure TryOpen(const std::string& path, std::string& systemError);
   // Gives up exclusive use, then closes: a pty slave outlives this descriptor,
   // and its exclusive flag would otherwise lock out the next open.
   void Close();
@@ -74,7 +77,7 @@ class TtyDevice {
   bool PurgeInput();
 
  private:
-  // Notes a failed open: closes what was opened and keeps the reason.
+  // Notes why an open failed (the device already closed).
   bool FailOpen(int error);
   // Notes the errors and poll results that only a device that has gone reports.
   void NoteFailure(int error);

@@ -51,7 +51,8 @@ std::optional<int> OpenNamedPort(const PortOptions& options) {
     return kExitUsage;
   }
   if (OpenPort(*chosen.path, options)) return std::nullopt;
-  std::cerr << "corvane: cannot open " << *chosen.path << " at " << options.baudRate << " baud\n";
+  const std::string shown = WholeNumber(*chosen.path) ? "COM" + *chosen.path : *chosen.path;
+  std::cerr << "corvane: cannot open " << shown << " at " << options.baudRate << " baud\n";
   std::stringstream why(TransferGetErrorDetail());
   for (std::string line; std::getline(why, line);) std::cerr << "corvane: " << line << "\n";
   return kExitPortUnavailable;

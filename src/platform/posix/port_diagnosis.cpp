@@ -117,7 +117,7 @@ PortObstacle PermissionFinding(const SystemView& view, const std::string& device
   const bool groupMayUse = (status.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
   if (!groupMayUse) {
     return {device + " may be opened by its owner only (" + mode + ")",
-            "sudo chgrp dialout " + device + " && sudo chmod 660 " + device + " (until it is plugged in again)"};
+            "sudo chgrp dialout " + device + " && sudo chmod 660 " + device + " (until the next boot or plug-in)"};
   }
   const bool listed = group && (std::find(group->members.begin(), group->members.end(), view.user) != group->members.end() ||
                                 PrimaryGroupOf(view, view.user) == status.st_gid);

@@ -151,6 +151,25 @@ OpenFailure FailureOf(int error) {
 // hung-up tty, a USB adapter pulled out.
 bool GoneError(int error) { return error == EIO || error == ENODEV || error == ENXIO || error == EPIPE; }
 
+// Opens a tty and takes its lock; the descriptor, or -1 with `error` set.
+// TIOCEXCL does not hold root back; the lock makes the port exclusive for everyone.
+int OpenLocked(const std::string& path, int& error) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return -1;
+  }
+  if (!::isatty(fd)) {
+    error = ENOTTY;
+  } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error = errno;
+  } else {
+    return fd;
+  }
+  ::close(fd);
+  return -1;
+}
+
 // Failure is expected on a pty, which has no modem lines.
 void RaiseModemLines(int fd) {
   int lines = TIOCM_DTR | TIOCM_RTS;
@@ -179,8 +198,6 @@ void TtyDevice::Close() {
 }
 
 bool TtyDevice::FailOpen(int error) {
-  // Exclusive use is not ours to give up yet: another program may hold it.
-  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
   openFailure_ = FailureOf(error);
   openError_ = std::strerror(error);
   return false;
@@ -191,11 +208,9 @@ bool TtyDevice::Open(const std::string& path) {
   gone_ = false;
   openFailure_ = OpenFailure::None;
   openError_.clear();
-  fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) return FailOpen(errno);
-  if (!::isatty(fd_)) return FailOpen(ENOTTY);
-  // TIOCEXCL does not hold root back; the lock makes the port exclusive for everyone.
-  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) return FailOpen(errno);
+  int error = 0;
+  fd_ = OpenLocked(path, error);
+  if (fd_ < 0) return FailOpen(error);
   ::ioctl(fd_, TIOCEXCL);
   termios settings{};
   bool raw = ::tcgetattr(fd_, &settings) == 0;
@@ -204,12 +219,21 @@ bool TtyDevice::Open(const std::string& path) {
     raw = ::tcsetattr(fd_, TCSANOW, &settings) == 0;
   }
   if (!raw) {
-    const int error = errno;
+    error = errno;
     Close();
     return FailOpen(error);
   }
   RaiseModemLines(fd_);
   return true;
+}
+
+OpenFailure TtyDevice::TryOpen(const std::string& path, std::string& systemError) {
+  int error = 0;
+  const int fd = OpenLocked(path, error);
+  // Closing gives up the lock as well.
+  if (fd >= 0) ::close(fd);
+  systemError = error == 0 ? std::string() : std::strerror(error);
+  return error == 0 ? OpenFailure::None : FailureOf(error);
 }
 
 void TtyDevice::NoteFailure(int error) {
