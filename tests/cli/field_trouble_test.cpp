@@ -6,13 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
-#include "common/child_process.h"
+#include "cli/command_workspace.h"
+#include "common/pty_pair.h"
 #include "corvane-dc/simulated_device.h"
 
 namespace corvane {
@@ -21,30 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-class FieldTrouble : public ::testing::Test {
- protected:
-  void SetUp() override {
-    workspace_ = fs::temp_directory_path() / ("corvane-field-" + std::to_string(::getpid()));
-    fs::create_directories(workspace_ / "dc");
-  }
-  void TearDown() override { fs::remove_all(workspace_); }
-
-  bool StartCorvane(ChildProcess& corvane, std::vector<std::string> arguments) {
-    ChildOptions run;
-    run.arguments = {CORVANE_BINARY};
-    run.arguments.insert(run.arguments.end(), arguments.begin(), arguments.end());
-    run.workingDirectory = workspace_.string();
-    run.outputPath = (workspace_ / "output").string();
-    return corvane.Start(run);
-  }
-  std::string Output() const {
-    std::stringstream text;
-    text << std::ifstream(workspace_ / "output").rdbuf();
-    return text.str();
-  }
-
-  fs::path workspace_;
-};
+using FieldTrouble = CommandWorkspace;
 
 TEST_F(FieldTrouble, APortThatAnotherProgramHoldsIsRefusedNamingThatProgram) {
   dc::DeviceOptions options;
@@ -63,6 +41,32 @@ TEST_F(FieldTrouble, APortThatAnotherProgramHoldsIsRefusedNamingThatProgram) {
             std::string::npos)
       << Output();
   ::close(held);
+}
+
+// A looped cable that changes one byte on its way back: the doctor's loopback
+// check names that byte (the pattern is every byte value in order, twice).
+TEST_F(FieldTrouble, TheLoopbackCheckNamesAByteThatCameBackWrong) {
+  PtyPair loop;
+  ASSERT_TRUE(loop.Open());
+  std::atomic<bool> done{false};
+  std::thread cable([&] {
+    for (std::size_t passed = 0; !done;) {
+      std::uint8_t bytes[1024];
+      const std::size_t count = loop.Master().ReadAvailable(bytes, sizeof bytes, 20);
+      for (std::size_t i = 0; i < count; ++i) bytes[i] ^= passed + i == 300 ? 0x04 : 0;
+      passed += count;
+      loop.Master().Write(bytes, count);
+    }
+  });
+  ChildProcess corvane;
+  ASSERT_TRUE(StartCorvane(corvane, {"doctor", "--port", loop.SlavePath(), "--loopback", "--baud", "9600"}));
+  const std::optional<int> status = corvane.Wait(20000);
+  done = true;
+  cable.join();
+  EXPECT_EQ(status, 1) << Output();
+  EXPECT_NE(Output().find("512 of 512 bytes came back, 1 of them wrong (byte 300 sent 0x2C came back 0x28)"),
+            std::string::npos)
+      << Output();
 }
 
 struct VanishCase {

@@ -1,17 +1,12 @@
 // `corvane --trace` records an exchange with the simulated Data Collector; the
 // replayer plays the Data Collector's side of that record back, and the PC does
 // the same again, byte for byte.
-#include <unistd.h>
-
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
-#include "common/child_process.h"
+#include "cli/command_workspace.h"
 #include "common/pty_pair.h"
 #include "corvane-dc/replay.h"
 #include "corvane-dc/simulated_device.h"
@@ -20,12 +15,6 @@ namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadText(const fs::path& path) {
-  std::stringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
 
 struct ReplayCase {
   const char* name;
@@ -36,27 +25,15 @@ struct ReplayCase {
 };
 void PrintTo(const ReplayCase& c, std::ostream* out) { *out << c.name; }
 
-class TraceReplay : public ::testing::TestWithParam<ReplayCase> {
+class TraceReplay : public CommandWorkspace, public ::testing::WithParamInterface<ReplayCase> {
  protected:
-  void SetUp() override {
-    workspace_ = fs::temp_directory_path() / ("corvane-replay-" + std::to_string(::getpid()));
-    fs::create_directories(workspace_ / "dc");
-  }
-  void TearDown() override { fs::remove_all(workspace_); }
-
-  std::optional<int> RunCorvane(const std::string& port, std::vector<std::string> extra) {
+  std::optional<int> RunCorvane(const std::string& port, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"--port", port, "--quiet"});
+    arguments.insert(arguments.end(), GetParam().command.begin(), GetParam().command.end());
     ChildProcess corvane;
-    ChildOptions run;
-    run.arguments = {CORVANE_BINARY, "--port", port, "--quiet"};
-    run.arguments.insert(run.arguments.end(), extra.begin(), extra.end());
-    run.arguments.insert(run.arguments.end(), GetParam().command.begin(), GetParam().command.end());
-    run.workingDirectory = workspace_.string();
-    run.outputPath = (workspace_ / "output").string();
-    EXPECT_TRUE(corvane.Start(run));
+    EXPECT_TRUE(StartCorvane(corvane, arguments));
     return corvane.Wait(60000);
   }
-
-  fs::path workspace_;
 };
 
 TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
@@ -76,7 +53,7 @@ TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
     if (c.deviceSends) options.script = {dc::Role::Send(original.string())};
     dc::PtyDevice device(options);
     ASSERT_TRUE(device.Start());
-    ASSERT_EQ(RunCorvane(device.SlavePath(), {"--trace", trace.string()}), 0) << ReadText(workspace_ / "output");
+    ASSERT_EQ(RunCorvane(device.SlavePath(), {"--trace", trace.string()}), 0) << Output();
   }
   const std::string recorded = ReadText(trace);
   EXPECT_NE(recorded.find(c.firstPacket), std::string::npos) << recorded.substr(0, 2000);
@@ -92,7 +69,7 @@ TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
   std::thread player([&] { result = dc::ReplayTrace(pty.Master(), *events, stop, 5); });
   const std::optional<int> status = RunCorvane(pty.SlavePath(), {});
   player.join();
-  EXPECT_EQ(status, 0) << ReadText(workspace_ / "output");
+  EXPECT_EQ(status, 0) << Output();
   EXPECT_TRUE(result.sameAsTrace) << result.detail;
   if (c.deviceSends) {
     EXPECT_EQ(ReadText(workspace_ / "FIELD.DAT"), content);

@@ -4,11 +4,12 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <thread>
 #include <iostream>
 #include <sstream>
+#include <thread>
 
 #include "common/interrupt.h"
+#include "common/pty_pair.h"
 #include "corvane-dc/replay.h"
 #include "corvane-dc/simulated_device.h"
 
