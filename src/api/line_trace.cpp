@@ -67,23 +67,24 @@ std::unique_ptr<LineTrace>& TheTrace() {
 
 }  // namespace
 
-std::vector<std::string> DecodePackets(std::vector<std::uint8_t>& pending) {
+std::vector<std::string> DecodePackets(std::vector<std::uint8_t>& pending, bool& wide) {
   std::vector<std::string> notes;
   for (;;) {
     pending.erase(pending.begin(), std::find(pending.begin(), pending.end(), kSoh));
     if (pending.empty()) return notes;
     Frame classic;
-    Frame wide;
+    Frame wideFrame;
     const Fit classicFit = ClassicFit(pending, classic);
-    const Fit wideFit = WideFit(pending, wide);
+    const Fit wideFit = WideFit(pending, wideFrame);
+    const Fit sameFit = wide ? wideFit : classicFit;
+    const Fit otherFit = wide ? classicFit : wideFit;
     std::size_t taken = 1;
-    if (classicFit == Fit::Matches) {
-      notes.push_back(Note(pending, classic, "classic"));
-      taken = classic.length;
-    } else if (wideFit == Fit::Matches) {
-      notes.push_back(Note(pending, wide, "wide"));
-      taken = wide.length;
-    } else if (classicFit == Fit::Incomplete || wideFit == Fit::Incomplete) {
+    if (sameFit == Fit::Matches || (sameFit == Fit::Fails && otherFit == Fit::Matches)) {
+      if (sameFit != Fit::Matches) wide = !wide;
+      const Frame& frame = wide ? wideFrame : classic;
+      notes.push_back(Note(pending, frame, wide ? "wide" : "classic"));
+      taken = frame.length;
+    } else if (sameFit == Fit::Incomplete || otherFit == Fit::Incomplete) {
       return notes;
     } else if (pending.size() >= classic.length && classic.length > 0) {
       notes.push_back(Note(pending, classic, "classic, its check wrong"));
@@ -117,7 +118,7 @@ void LineTrace::Record(Direction& direction, const std::uint8_t* data, std::size
   }
   Line(line);
   direction.pending.insert(direction.pending.end(), data, data + length);
-  for (const std::string& note : DecodePackets(direction.pending)) Line("#       " + std::string(direction.name) + " " + note);
+  for (const std::string& note : DecodePackets(direction.pending, direction.wide)) Line("#       " + std::string(direction.name) + " " + note);
 }
 
 std::string LineTrace::Stamp() const {

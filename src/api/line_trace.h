@@ -35,6 +35,7 @@ class LineTrace : public LineObserver {
   struct Direction {
     const char* name;
     std::vector<std::uint8_t> pending;
+    bool wide = false;  // the framing of its last packet
   };
 
   void Record(Direction& direction, const std::uint8_t* data, std::size_t length);
@@ -43,14 +44,15 @@ class LineTrace : public LineObserver {
 
   StdioFile file_;
   std::chrono::steady_clock::time_point start_;
-  Direction pc_{"pc", {}};
-  Direction dc_{"dc", {}};
+  Direction pc_{"pc", {}, false};
+  Direction dc_{"dc", {}, false};
 };
 
 // The decoded packets at the front of `pending`, one note each ("S seq=0 len=9
 // classic"), taken off it; bytes that cannot start a packet are dropped, an
-// unfinished packet is left for more bytes.
-std::vector<std::string> DecodePackets(std::vector<std::uint8_t>& pending);
+// unfinished packet is left for more bytes. A frame of one framing can pass the
+// other's check by chance: the framing of the packet before (`wide`) is tried first.
+std::vector<std::string> DecodePackets(std::vector<std::uint8_t>& pending, bool& wide);
 
 // The one trace of the process, on the one port: started anew (to `path`) or
 // stopped (empty path) while no operation runs; false when the file cannot be created.

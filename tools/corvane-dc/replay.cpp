@@ -78,14 +78,21 @@ class PcSide {
   std::optional<Clock::time_point> firstPurge_;
 };
 
-// The packets in a byte stream as the device's own parser reads them.
+// The packets in a byte stream as the device's own parser reads them. A frame
+// of one framing can pass the other's six-bit check by chance: the framing of
+// the packet before is tried first.
 std::vector<std::string> PacketsOf(const std::vector<std::uint8_t>& bytes) {
   const std::string_view line(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   std::vector<std::string> packets;
+  Framing framing = Framing::Classic;
   std::size_t at = 0;
   while ((at = line.find(static_cast<char>(kSoh), at)) != std::string_view::npos) {
-    ParsedFrame frame = ParseClassicFrame(line.substr(at));
-    if (frame.status != ParseStatus::Good) frame = ParseWideFrame(line.substr(at));
+    const auto parse = [&](Framing which) {
+      return which == Framing::Classic ? ParseClassicFrame(line.substr(at)) : ParseWideFrame(line.substr(at));
+    };
+    ParsedFrame frame = parse(framing);
+    if (frame.status != ParseStatus::Good) frame = parse(framing == Framing::Classic ? Framing::Wide : Framing::Classic);
+    if (frame.status == ParseStatus::Good) framing = frame.framing;
     if (frame.status != ParseStatus::Good) {
       packets.emplace_back("damaged or cut frame");
       ++at;
