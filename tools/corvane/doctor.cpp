@@ -56,7 +56,10 @@ void CheckLoopback(const PortOptions& options, const std::string& path, int& pro
   const std::string setting = std::to_string(options.baudRate) + " baud, " +
                               (options.parity == "none" ? std::string("no") : options.parity) + " parity";
   if (!OpenPort(path, options)) {
-    Report({"cannot open " + path + " at " + setting + ": " + TransferGetErrorDetail(), ""}, problems);
+    // The library's explanation has a line a cause; here they share the one finding.
+    std::string why = TransferGetErrorDetail();
+    for (auto at = why.find('\n'); at != std::string::npos; at = why.find('\n', at)) why.replace(at, 1, " / ");
+    Report({"cannot open " + path + " at " + setting + ": " + why, ""}, problems);
     return;
   }
   const std::vector<std::uint8_t> sent = LoopbackPattern(options.parity != "none");
