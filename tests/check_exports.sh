@@ -28,6 +28,9 @@ TransferGetErrorDetail
 TransferGetLineActivity
 TransferErrorText
 TransferListPorts
+TransferDiagnosePort
+TransferLoopback
+TransferSetTrace
 corvane_open
 corvane_open_com
 corvane_close

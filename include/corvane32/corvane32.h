@@ -48,7 +48,10 @@ CORVANE_API void TransferSetSaveAsHandler(corvane::SaveAsHandler handler);
 CORVANE_API void TransferSetServerRoot(std::string root);
 
 // The text of the last error packet of the last operation, sent or received
-// ("sent to the Data Collector: ..." or "the Data Collector reported: ..."); empty when none.
+// ("sent to the Data Collector: ..." or "the Data Collector reported: ..."), or
+// "the serial device went away" when the port's device vanished during it;
+// empty when none. After TransferOpenCom or TransferOpenDevice has failed: why,
+// one line a cause, each "<what is wrong>; fix: <command>".
 CORVANE_API std::string TransferGetErrorDetail();
 
 // Packets read whole and unharmed from the Data Collector since the running (or
@@ -57,6 +60,12 @@ CORVANE_API std::string TransferGetErrorDetail();
 // moves from a silent line (resending into it reads nothing) or one where both
 // sides only NAK each other's damage, and an operation that hears only errors.
 CORVANE_API bool TransferGetLineActivity(std::uint32_t& packetsRead, std::uint32_t& errorPacketsRead);
+
+// Records every byte on the line from now on in the file `path` (replaced), with
+// timestamps and the packets decoded alongside, for a failure in the field to
+// be sent in and replayed at the desk (corvane-dc --replay). An empty path
+// stops the record. Call while no operation runs; false when the file cannot be created.
+CORVANE_API bool TransferSetTrace(std::string path);
 
 // The text of a protocol error code (248 to 265 and -4); empty for other codes.
 CORVANE_API std::string TransferErrorText(int code);
@@ -78,3 +87,26 @@ struct PortInfo {
 
 // The serial ports the system lists (absent UARTs and pseudo-terminals are not among them).
 CORVANE_API std::vector<corvane::PortInfo> TransferListPorts();
+
+namespace corvane {
+
+// Something that stands in the way of a port, with its fix.
+struct PortFinding {
+  std::string problem;  // "/dev/ttyUSB0 is held open by ModemManager (pid 612)"
+  std::string fix;      // "sudo systemctl stop ModemManager"; empty when there is none to give
+};
+
+}  // namespace corvane
+
+// Everything known to stand in the way of the port at `path` (opened and
+// closed again to see, unless it is the library's open port): a missing
+// device, missing permission (its group, whether the user is in it or needs a
+// new login), the programs that hold it, a lock file, services that claim
+// such adapters (ModemManager, brltty). Empty when nothing does.
+CORVANE_API std::vector<corvane::PortFinding> TransferDiagnosePort(std::string path);
+
+// A line check for a loopback plug or a looped cable, on the open port while no
+// operation runs: writes `sent` and reads back what arrives until as many
+// bytes came or the line was quiet for half a second. False when the port is
+// closed or the write failed. With parity, only 7 data bits come back.
+CORVANE_API bool TransferLoopback(const std::vector<std::uint8_t>& sent, std::vector<std::uint8_t>& received);

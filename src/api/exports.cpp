@@ -2,6 +2,8 @@
 // operations hand over to the runner. No exception leaves this file.
 #include <exception>
 
+#include "api/line_trace.h"
+#include "api/port_report.h"
 #include "api/runner.h"
 #include "corvane32/corvane32.h"
 #include "hostfiles/server_root.h"
@@ -34,6 +36,7 @@ bool OpenPort(std::string devicePath, int portNumber, int baudRate, int parity, 
   TransferSession& session = Session();
   session.lastResult = kResultSuccess;
   session.hostWindow = hostWindow;
+  session.errorDetail.Set("");
   CSerialPort& port = SerialPort();
   port.SetDevicePath(std::move(devicePath));
   port.SetPortNumber(portNumber);
@@ -41,7 +44,13 @@ bool OpenPort(std::string devicePath, int portNumber, int baudRate, int parity, 
   port.SetParity(parity);
   // An open port took the new settings in the setters; report when it refused them.
   const bool settingsApplied = !port.IsOpen() || port.ApplySettings();
-  return port.Open() && settingsApplied;
+  const bool opened = port.Open();
+  if (!opened || !settingsApplied) {
+    // The host's error detail says why, with the fix.
+    const OpenFailure failure = opened ? OpenFailure::Settings : port.LastOpenFailure();
+    session.errorDetail.Set(FindingsText(DiagnosePort(port.DeviceName(), failure, port.LastOpenError())));
+  }
+  return opened && settingsApplied;
 }
 
 bool RunCommand(TransferCommand command, std::string first, std::string second) {
@@ -185,6 +194,22 @@ std::string TransferErrorText(int code) {
     ProtocolErrorText(code, text);
     return text;
   });
+}
+
+std::vector<PortFinding> TransferDiagnosePort(std::string path) {
+  return Guarded(std::vector<PortFinding>(), [&] {
+    std::vector<PortFinding> findings;
+    for (PortObstacle& found : DiagnoseNamedPort(path)) findings.push_back({std::move(found.problem), std::move(found.fix)});
+    return findings;
+  });
+}
+
+bool TransferSetTrace(std::string path) {
+  return Guarded(false, [&] { return StartTrace(path); });
+}
+
+bool TransferLoopback(const std::vector<std::uint8_t>& sent, std::vector<std::uint8_t>& received) {
+  return Guarded(false, [&] { return LoopBack(sent, received); });
 }
 
 std::vector<PortInfo> TransferListPorts() {

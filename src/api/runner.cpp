@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "api/dispatcher.h"
+#include "api/line_trace.h"
 #include "corvane32/corvane32.h"
 #include "platform/thread.h"
 #include "platform/tick.h"
@@ -103,6 +104,8 @@ unsigned TransferWorker(void* /*unused*/) {
                              PlatformKindOf(session.platform));
     session.outputFileName.Set(std::move(outputName));
   }
+  // Said whatever the engine noted last: no packet could explain it.
+  if (SerialPort().DeviceGone()) session.errorDetail.Set("the serial device went away");
   session.lastResult = result;
   // Counted busy for one more poll of the runner after the result is known.
   SleepMilliseconds(kPollPeriodMs);
@@ -157,6 +160,8 @@ bool RunTransfer() {
   if (session.hostWindow != nullptr) host.EnableHostWindow(session.hostWindow, true);
   progress.DestroyWindow();
   CloseEvents(session);
+  // What a trace holds of the operation is on disk once it has ended.
+  FlushTrace();
   return TransferGetLastError() == kResultSuccess;
 }
 

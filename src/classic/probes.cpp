@@ -67,7 +67,7 @@ std::uint8_t ProbeReadPacket(ClassicLinkState& link) {
   return type;
 }
 
-// A cancel ends a probe at once with no decision: without this test every read
+// A cancel, or a device gone, ends a probe at once with no decision: every read
 // would return at once and the probe would flood the line until its time limit.
 PeerFraming ProbePlatform(ProbeSide side, ClassicLinkState& link) {
   ClassicReset(link);
@@ -87,7 +87,9 @@ PeerFraming ProbePlatform(ProbeSide side, ClassicLinkState& link) {
       }
       if (type == 'N' || type == 'Q') return PeerFraming::Classic;
     }
-    if (CancelRequested() || MillisecondsSince(start) > kPlatformProbeLimitMs) return PeerFraming::Unknown;
+    if (CancelRequested() || SerialDeviceGone() || MillisecondsSince(start) > kPlatformProbeLimitMs) {
+      return PeerFraming::Unknown;
+    }
   }
 }
 
@@ -100,7 +102,10 @@ int ClassicProbe(ClassicLinkState& link) {
     const std::uint8_t type = ClassicReadPacket(link);
     if (type == 'Y') return 1;
     if (type == 'N' || type == 'Q') return 0;
-    if (CancelRequested() || (MillisecondsSince(start) > kClassicProbeLimitMs && sent >= kLeastClassicProbes)) return -1;
+    if (CancelRequested() || SerialDeviceGone() ||
+        (MillisecondsSince(start) > kClassicProbeLimitMs && sent >= kLeastClassicProbes)) {
+      return -1;
+    }
   }
 }
 

@@ -44,6 +44,8 @@ class StdioFile {
   // Text mode writes each LF as CR LF. False when not every byte was written.
   bool Write(const void* data, std::size_t length);
   bool Write(const std::string& text) { return Write(text.data(), text.size()); }
+  // Hands what is buffered to the system; false when it could not be written.
+  bool Flush();
 
   // Positions are byte offsets on disk.
   bool Seek(long offset);

@@ -142,8 +142,15 @@ int SecondsTimer(int seconds) {
     input.timerStart = GetTick();
     return 0;
   }
+  if (SerialDeviceGone()) return -1;
   const auto elapsed = static_cast<std::int32_t>(GetTick() - input.timerStart);
   return elapsed / 1000 > seconds ? -1 : 0;
+}
+
+bool SerialDeviceGone() { return SerialPort().DeviceGone(); }
+
+void SerialPause(std::uint32_t milliseconds) {
+  if (!SerialDeviceGone()) SleepMilliseconds(milliseconds);
 }
 
 std::uint32_t GetTick() {

@@ -39,8 +39,14 @@ using LineRemainder = int (*)(const std::uint8_t* line, int stored);
 int SerialReadLine(std::uint8_t* buffer, int size, std::uint8_t endOfLine, int timeoutSeconds,
                    LineRemainder remainder = nullptr);
 // seconds < 0 starts the timer (result 0); otherwise -1 once more than
-// `seconds` whole seconds have passed since the start, else 0.
+// `seconds` whole seconds have passed since the start, else 0. Always -1 once
+// the device has gone: every timed wait on the line is over at once.
 int SecondsTimer(int seconds);
+// True once the port's device has gone away (unplugged, hung up): nothing will
+// come or go on the line again, however long a wait.
+bool SerialDeviceGone();
+// A pause for the peer's sake; none once the device has gone.
+void SerialPause(std::uint32_t milliseconds);
 std::uint32_t GetTick();
 
 }  // namespace corvane

@@ -23,12 +23,17 @@ std::uint32_t CSerialPort::BytesWaiting() {
 }
 
 bool CSerialPort::Open() {
+  // A device that went away may be back (plugged in again): open it afresh.
+  if (DeviceGone()) device_.Close();
   if (IsOpen()) return true;
   deviceName_ = DevicePath();
-  if (!device_.Open(deviceName_)) return false;
+  const bool opened = device_.Open(deviceName_);
+  openFailure_ = device_.LastOpenFailure();
+  if (!opened) return false;
   // A line at another rate than asked would only carry garbage: refuse it.
   if (!ApplySettings()) {
     device_.Close();
+    openFailure_ = OpenFailure::Settings;
     return false;
   }
   SleepMilliseconds(kSettleMs);
@@ -50,7 +55,10 @@ bool CSerialPort::WriteByte(std::uint8_t value) { return Write(&value, 1); }
 
 bool CSerialPort::Write(const std::uint8_t* data, std::uint32_t length) {
   if (!IsOpen()) return false;
-  return length == 0 || device_.Write(data, length);
+  if (length == 0) return true;
+  const bool written = device_.Write(data, length);
+  if (observer_ != nullptr) observer_->OnSent(data, length);
+  return written;
 }
 
 void CSerialPort::SetPortNumber(int number) { portNumber_ = number; }
@@ -85,7 +93,11 @@ bool CSerialPort::Close() {
   return true;
 }
 
-bool CSerialPort::PurgeInput() { return IsOpen() && device_.PurgeInput(); }
+bool CSerialPort::PurgeInput() {
+  if (!IsOpen()) return false;
+  if (observer_ != nullptr) observer_->OnPurged();
+  return device_.PurgeInput();
+}
 
 bool CSerialPort::ReadAvailable(std::uint8_t* buffer, std::uint32_t capacity, std::uint32_t& count) {
   count = 0;
@@ -99,14 +111,17 @@ bool CSerialPort::ReadAvailable(std::uint8_t* buffer, std::uint32_t capacity, st
   // above ask again for the rest, so waiting for a quiet line would only hold
   // back the end of every packet by the read wait.
   if (!device_.WaitReadable(readWait_ + kPerByteReadMs)) return false;
-  count = static_cast<std::uint32_t>(device_.ReadNow(buffer, capacity));
+  count = ReadWaiting(buffer, capacity);
   // Readable yet empty is an end of file or a failure: pace it like silence.
   if (count == 0) SleepMilliseconds(readWait_);
   return count > 0;
 }
 
 std::uint32_t CSerialPort::ReadWaiting(std::uint8_t* buffer, std::uint32_t capacity) {
-  return IsOpen() ? static_cast<std::uint32_t>(device_.ReadNow(buffer, capacity)) : 0;
+  if (!IsOpen()) return 0;
+  const auto count = static_cast<std::uint32_t>(device_.ReadNow(buffer, capacity));
+  if (count > 0 && observer_ != nullptr) observer_->OnReceived(buffer, count);
+  return count;
 }
 
 int CSerialPort::DataBits() const {

@@ -26,6 +26,16 @@ struct SerialInputState {
   LinePacing pacing;
 };
 
+// Sees every byte written to and read from the line, and every purge of the
+// driver's input, in the order they happen (a line trace).
+class LineObserver {
+ public:
+  virtual ~LineObserver() = default;
+  virtual void OnSent(const std::uint8_t* data, std::size_t length) = 0;
+  virtual void OnReceived(const std::uint8_t* data, std::size_t length) = 0;
+  virtual void OnPurged() = 0;
+};
+
 class CSerialPort {
  public:
   CSerialPort() = default;
@@ -36,7 +46,7 @@ class CSerialPort {
   // Bytes in the driver's receive queue; 0 when the port is closed.
   virtual std::uint32_t BytesWaiting();
   // Opens the device exclusively and applies the settings; true when the port
-  // is open afterwards (an open port is not reopened).
+  // is open afterwards (an open port is not reopened, unless its device went away).
   virtual bool Open();
   // Fail on a closed port and above 200 bytes.
   virtual bool WriteString(std::string text);
@@ -57,6 +67,11 @@ class CSerialPort {
   // the driver refuses them (a rate that is not a standard rate).
   bool ApplySettings();
   bool IsOpen() const;
+  // Why the last Open failed (None after a success), and the system's words for it.
+  OpenFailure LastOpenFailure() const { return openFailure_; }
+  const std::string& LastOpenError() const { return device_.LastOpenError(); }
+  // True once the open device has been seen to go away: no byte will come or go again.
+  bool DeviceGone() const { return IsOpen() && device_.Gone(); }
   bool Close();
   bool PurgeInput();
   // Waits up to the read wait for a first byte, then takes what the driver
@@ -79,6 +94,8 @@ class CSerialPort {
   // True when the cancel event is signalled, or a wait on it fails for any
   // other reason than a time-out (a closed event: no operation runs).
   bool CancelRequested();
+  // Set while no operation runs; the observer outlives its installation. nullptr: none.
+  void SetObserver(LineObserver* observer) { observer_ = observer; }
   // Sleeps until `deadline`, or until the cancel event is signalled.
   void WaitUnlessCancelled(std::chrono::steady_clock::time_point deadline);
 
@@ -96,8 +113,10 @@ class CSerialPort {
   std::uint32_t readWait_ = 1000;
   std::string deviceName_;
   std::string devicePathOverride_;
+  OpenFailure openFailure_ = OpenFailure::None;
   SerialInputState input_;
   Event* cancelEvent_ = nullptr;
+  LineObserver* observer_ = nullptr;
 };
 
 CSerialPort& SerialPort();

@@ -66,6 +66,11 @@ class ServerLoop {
         WideSendPacket('E', kErrorCancelledByUser, context_);
         break;
       }
+      // Neither the request loop nor server mode gives up on a silent line; on a device gone they fail.
+      if (SerialDeviceGone()) {
+        outcome_ = EngineOutcome::Failed;
+        break;
+      }
       if (!Step(value)) break;
     }
     // Every end of the run closes what is open; an unfinished output file goes.
@@ -341,8 +346,7 @@ int WideServerEntry(bool overwriteExisting) {
   SerialFlushInput();
   Session().bytesDone = 0;
   ServerLoop loop(overwriteExisting);
-  loop.Run();
-  return 0;
+  return ResultOf(loop.Run());
 }
 
 }  // namespace corvane

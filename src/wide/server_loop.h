@@ -9,8 +9,8 @@
 
 namespace corvane {
 
-// Serves the Data Collector until cancelled; always 0. The served tree is the
-// confinement root, if one is set.
+// Serves the Data Collector until cancelled (0), or until its device goes away
+// (-21). The served tree is the confinement root, if one is set.
 int WideServerEntry(bool overwriteExisting);
 
 // A client request through the loop: a get, which asks for the file

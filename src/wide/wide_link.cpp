@@ -28,7 +28,7 @@ bool AwaitByte(int limitSeconds) {
 }
 
 bool WritePacket(char type, int length, WideLinkContext& context, int checkOffset) {
-  if (type == 'E') SleepMilliseconds(kErrorPauseMs);
+  if (type == 'E') SerialPause(kErrorPauseMs);
   // Error packets carry their code as the length; nothing this side sends is longer.
   if (length < 0 || length > kLargestSent) return false;
   std::uint8_t* packet = context.txPacket;
@@ -84,7 +84,7 @@ bool WideSendPacket(char type, int length, WideLinkContext& context) {
 }
 
 void WideSendProbePacket(char type, int length, WideLinkContext& context) {
-  SleepMilliseconds(kErrorPauseMs);
+  SerialPause(kErrorPauseMs);
   WritePacket(type, length, context, 33);
 }
 
@@ -121,6 +121,7 @@ int WideReadFrame(WideLinkContext& context) {
   while (SerialByteReady() == 0) {
     if (context.serverMode) {
       if (CancelRequested()) return kErrorCancelledByUser;
+      if (SerialDeviceGone()) return kFrameNoStart;
     } else if (SecondsTimer(2) == -1) {
       return kFrameNoStart;
     }
@@ -190,7 +191,8 @@ int WideNextPacket(WideLinkContext& context) {
     }
     if (CancelRequested()) return 'E';
     if (ch == 'E') return 'E';
-    if (tries > kRetryLimit) return GiveUp(kErrorWaitExpired, context);
+    // A device that went away ends the wait as its retries would have, only sooner.
+    if (tries > kRetryLimit || SerialDeviceGone()) return GiveUp(kErrorWaitExpired, context);
     // Deliberately wider than the rule for data packets alone: any packet one
     // behind is the one just accepted, sent again because our acknowledgement
     // was lost. Read as out of sequence (an X is taken for a cancel) it would

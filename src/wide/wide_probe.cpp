@@ -25,6 +25,7 @@ int WideProbe() {
     if (answer == 'N' || answer == kWideDamaged) return 0;
     const auto elapsed = static_cast<std::int32_t>(GetTick() - start);
     if ((elapsed > kProbeWindowMs || elapsed < -kProbeWindowMs) && sent >= kLeastProbes) return -1;
+    if (SerialDeviceGone()) return -1;
   }
 }
 

@@ -30,8 +30,12 @@ cmake --build "$scratch/consumer" >> "$scratch/consumer.log"
 [ -L "$prefix/lib/libcorvane32.so.1" ] || fail "no SONAME link"
 
 # Every long option and command of --help, in the man page and the completion.
-options_of() { run "$prefix/bin/$1" "${@:2}" --help | grep -o -- '--[a-z][a-z-]*' | sort -u; }
-manual_has() { zcat "$prefix/share/man/man1/$1.1.gz" | sed 's/\\-/-/g' | grep -q -- "$2"; }
+# The options --help defines (at the start of its lines), not those its texts mention.
+options_of() {
+  run "$prefix/bin/$1" "${@:2}" --help | grep -oE -- '^ +(-[a-z],)?--[a-z][a-z-]*' | grep -o -- '--[a-z-]*' | sort -u
+}
+# grep reads to the end: with pipefail, an early exit would fail the pipe on zcat's SIGPIPE.
+manual_has() { zcat "$prefix/share/man/man1/$1.1.gz" | sed 's/\\-/-/g' | grep -- "$2" >/dev/null; }
 completion="$prefix/share/bash-completion/completions/corvane"
 commands=$(run "$prefix/bin/corvane" --help | awk '/^Subcommands:/ { listed = 1; next } listed && NF { print $1 }')
 for command in "" $commands; do

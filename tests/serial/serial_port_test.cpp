@@ -104,9 +104,10 @@ TEST_F(SerialPortTest, ReadsWhatArrivedAndPurgesTheRest) {
   ASSERT_EQ(port_.BytesWaiting(), 5u);
   EXPECT_TRUE(port_.PurgeInput());
   EXPECT_FALSE(port_.ReadAvailable(buffer, sizeof buffer, count));
+  EXPECT_FALSE(port_.DeviceGone()) << "a quiet line is not a line gone";
 }
 
-TEST_F(SerialPortTest, AHungUpLineIsWaitedOutLikeSilence) {
+TEST_F(SerialPortTest, AHungUpLineIsWaitedOutLikeSilenceAndKnownToBeGone) {
   ASSERT_TRUE(port_.Open());
   port_.SetReadWait(10);
   pty_.Master().Close();  // the other end is gone: the port now reads as hung up
@@ -117,6 +118,7 @@ TEST_F(SerialPortTest, AHungUpLineIsWaitedOutLikeSilence) {
   });
   EXPECT_GE(cost.wall, std::chrono::milliseconds(200));
   EXPECT_LT(cost.cpu * 4, cost.wall) << "the reads spun instead of waiting";
+  EXPECT_TRUE(port_.DeviceGone());
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
 // corvane-dc: the simulated Data Collector on a tty or on a pty pair of its own.
 #include <CLI/CLI.hpp>
 
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <thread>
 
 #include "common/interrupt.h"
+#include "common/pty_pair.h"
+#include "corvane-dc/replay.h"
 #include "corvane-dc/simulated_device.h"
 
 namespace {
@@ -42,6 +47,37 @@ void Report(const Outcome& outcome) {
   if (!outcome.reply.empty()) std::cout << outcome.reply << (outcome.reply.ends_with('\n') ? "" : "\n");
 }
 
+// Plays a trace on a pty pair of its own until the PC has done what the trace holds, or Ctrl-C.
+int Replay(const std::string& path) {
+  std::stringstream text;
+  text << std::ifstream(path).rdbuf();
+  std::string badLine;
+  const std::optional<std::vector<TraceEvent>> events = ParseTrace(text.str(), badLine);
+  if (!events) {
+    std::cerr << "corvane-dc: not a trace line: " << badLine << '\n';
+    return kExitUsage;
+  }
+  corvane::PtyPair pty;
+  if (!pty.Open()) {
+    std::cerr << "corvane-dc: cannot open a pty pair\n";
+    return kExitNoLine;
+  }
+  std::cout << pty.SlavePath() << std::endl;
+  const corvane::InterruptCatcher interrupts;
+  std::atomic<bool> stop{false};
+  std::atomic<bool> finished{false};
+  ReplayResult result;
+  std::thread player([&] {
+    result = ReplayTrace(pty.Master(), *events, stop);
+    finished = true;
+  });
+  while (interrupts.Count() == 0 && !finished) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  stop = true;
+  player.join();
+  std::cout << "replay: " << result.detail << '\n';
+  return result.sameAsTrace ? 0 : kExitFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,7 +91,7 @@ int main(int argc, char** argv) {
   auto* pty = app.add_flag("--pty", usePty, "create a pty pair and print the path the PC side opens");
   device->excludes(pty);
   app.add_option("--framing", framing, "line framing")->check(CLI::IsMember({"classic", "wide"}));
-  app.add_option("--dir", options.directory, "served directory")->required()->check(CLI::ExistingDirectory);
+  app.add_option("--dir", options.directory, "served directory (not for --replay)")->check(CLI::ExistingDirectory);
   app.add_option("--log", options.logPath, "packet log file ('-' for stderr)");
   app.add_option("--baud", options.baudRate, "baud rate for --device");
   app.add_option("--timeout", options.timeoutSeconds, "read time-out in seconds")->check(CLI::Range(1, 94));
@@ -72,10 +108,22 @@ int main(int argc, char** argv) {
       ->check([](const std::string& text) {
         return ParsePacketFault(text) ? std::string() : std::string("expected e.g. sent:3:drop or received:5:damage");
       });
+  std::string replayPath;
+  app.add_option("--replay", replayPath,
+                 "play back the Data Collector's side of a trace that corvane --trace recorded (with --pty)")
+      ->check(CLI::ExistingFile);
   app.add_option("action", action,
-                 "serve | send FILE | upload FILE | download NAME | remote dir|cd|erase [ARG] | script FILE")
-      ->required();
+                 "serve | send FILE | upload FILE | download NAME | remote dir|cd|erase [ARG] | script FILE");
   CLI11_PARSE(app, argc, argv);
+  if (!replayPath.empty()) {
+    if (usePty) return Replay(replayPath);
+    std::cerr << "corvane-dc: --replay needs --pty\n";
+    return kExitUsage;
+  }
+  if (action.empty() || options.directory.empty()) {
+    std::cerr << "corvane-dc: --dir and an action (serve, send FILE, ...) are needed\n";
+    return kExitUsage;
+  }
 
   if (devicePath.empty() && !usePty) {
     std::cerr << "corvane-dc: give --device PATH or --pty\n";

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "corvane/corvane.h"
+#include "corvane/doctor.h"
 #include "corvane/exit_status.h"
 #include "corvane/operations.h"
 #include "corvane/port_options.h"
@@ -22,6 +23,9 @@ void AddPortOptions(CLI::App& app, PortOptions& options) {
   app.add_option("--platform", options.platform, "auto, classic, wide or a number")->capture_default_str();
   app.add_flag("--quiet,-q", options.quiet, "draw no progress");
   app.add_flag("--overwrite", options.overwrite, "replace a received file that exists instead of asking");
+  app.add_option("--trace", options.tracePath,
+                 "record every byte on the line in FILE, timestamped, packets decoded alongside (to mail in; "
+                 "corvane-dc --replay plays it back)");
   app.add_option("--idle-timeout", options.idleTimeoutSeconds,
                  "give up a client operation (exit 1) once for this many seconds no packet has come whole from "
                  "the Data Collector (NAKs aside) and no file data has moved; resending into a silent line "
@@ -76,6 +80,17 @@ int RunCommandLine(int argc, char** argv) {
 
   auto* ports = app.add_subcommand("ports", "list the serial ports of this machine");
   ports->callback([&] { action = [] { return ListPorts(); }; });
+
+  bool loopback = false;
+  auto* doctor = app.add_subcommand("doctor", "check the serial ports (or --port) and say what stands in the way, with the fix");
+  doctor->add_flag("--loopback", loopback,
+                   "with a loopback plug or a looped cable: write a pattern at --baud and --parity and check what comes back");
+  // `corvane doctor --port P` as well as `corvane --port P doctor`.
+  doctor->fallthrough();
+  doctor->callback([&] {
+    const bool portGiven = app.get_option("--port")->count() > 0;
+    action = [&, portGiven] { return RunDoctor(options, portGiven, loopback); };
+  });
 
   auto* demo = app.add_subcommand("demo", "a tour against the built-in simulated Data Collector");
   demo->callback([&] { action = [&] { return RunDemo(options); }; });

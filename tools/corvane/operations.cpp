@@ -11,6 +11,7 @@
 
 #include "corvane/exit_status.h"
 #include "corvane/operation_watch.h"
+#include "corvane/port_selection.h"
 #include "corvane/terminal_display.h"
 #include "corvane32/corvane32.h"
 #include "hostkit/result_words.h"
@@ -48,10 +49,14 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
     std::cerr << "corvane: --platform takes auto, classic, wide or a number, not '" << options.platform << "'\n";
     return kExitUsage;
   }
-  if (!OpenPort(options)) {
-    std::cerr << "corvane: cannot open " << options.port << " at " << options.baudRate
-              << " baud: it does not exist, is in use, or does not take that rate\n";
-    return kExitPortUnavailable;
+  // Started before the port opens: its first purge marks the start for a replay.
+  if (!options.tracePath.empty() && !TransferSetTrace(options.tracePath)) {
+    std::cerr << "corvane: cannot create the trace file " << options.tracePath << "\n";
+    return kExitUsage;
+  }
+  if (const std::optional<int> status = OpenNamedPort(options)) {
+    TransferSetTrace("");
+    return *status;
   }
   TransferSetOtherPlatform(*platform);
   TransferSetServerRoot(confinedTo);
@@ -65,6 +70,7 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
   TransferSetSaveAsHandler({});
   TransferSetHostUi(nullptr);
   TransferCloseCom();
+  TransferSetTrace("");
   if (watch.Why() != OperationWatch::Reason::None) {
     std::cerr << "corvane: " << host::PrintableText(watch.Message()) << "\n";
     return kExitFailed;
@@ -154,18 +160,10 @@ int ListPorts() {
   const std::vector<PortInfo> ports = TransferListPorts();
   if (ports.empty()) std::cerr << "corvane: the system lists no serial ports\n";
   for (const PortInfo& port : ports) {
-    std::vector<std::string> details;
-    if (!port.comName.empty()) details.push_back(port.comName);
-    // A built-in port's description is only its own name again.
-    const bool describes = !port.description.empty() && !port.path.ends_with("/" + port.description);
-    if (port.usbVendor >= 0) {
-      details.push_back("USB serial adapter: " + port.description);
-    } else if (describes) {
-      details.push_back(port.description);
-    }
-    std::cout << port.path;
-    for (std::size_t i = 0; i < details.size(); ++i) std::cout << (i == 0 ? "  (" : ", ") << details[i];
-    std::cout << (details.empty() ? "\n" : ")\n");
+    std::cout << DescribePort(port) << "\n";
+    // The names that stay with an adapter, whichever tty it gets when plugged in.
+    if (!port.byIdPath.empty()) std::cout << "    " << port.byIdPath << "\n";
+    if (!UsbName(port).empty()) std::cout << "    --port " << UsbName(port) << "\n";
   }
   return kExitSuccess;
 }

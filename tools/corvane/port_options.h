@@ -1,6 +1,7 @@
 // The serial line options shared by every subcommand that talks to the device.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "corvane/operation_watch.h"
@@ -15,6 +16,7 @@ struct PortOptions {
   std::string platform = "auto";
   bool quiet = false;
   bool overwrite = false;
+  std::string tracePath;  // empty: no line trace
   int idleTimeoutSeconds = kDefaultIdleTimeoutSeconds;  // 0: a client operation waits as long as the library does
 };
 
@@ -22,7 +24,11 @@ using host::CommandFamily;
 using host::ParityCode;
 using host::PlatformValue;
 
-// Opens the port the options name; false when it cannot be opened.
-bool OpenPort(const PortOptions& options);
+// Opens `port` (a path, or a COM number) with the options' rate and parity; false when it cannot be opened.
+bool OpenPort(const std::string& port, const PortOptions& options);
+// The port the options name, opened; otherwise the exit status after saying
+// why on stderr (a usage error for a `usb:` name that picks no one adapter,
+// kExitPortUnavailable with the library's explanation for a port that will not open).
+std::optional<int> OpenNamedPort(const PortOptions& options);
 
 }  // namespace corvane::cli

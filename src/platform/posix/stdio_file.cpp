@@ -112,6 +112,8 @@ bool StdioFile::Close() {
   return flushed && closed;
 }
 
+bool StdioFile::Flush() { return fd_ >= 0 && FlushWrites(); }
+
 bool StdioFile::FlushWrites() {
   if (writeBuffer_.empty()) return true;
   const bool written = WriteAll(fd_, writeBuffer_.data(), writeBuffer_.size());

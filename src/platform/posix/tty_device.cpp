@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <thread>
 #include <utility>
 
@@ -126,6 +127,49 @@ bool IsPseudoTerminal(int fd) {
   return deviceMajor >= 136 && deviceMajor <= 143;
 }
 
+OpenFailure FailureOf(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case EIO:  // a ttyS node without a UART behind it
+      return OpenFailure::Missing;
+    case EACCES:
+    case EPERM:
+      return OpenFailure::Denied;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return OpenFailure::InUse;
+    case ENOTTY:
+      return OpenFailure::NotATty;
+    default:
+      return OpenFailure::Refused;
+  }
+}
+
+// The errors of a device that has gone: a pty whose master side was closed, a
+// hung-up tty, a USB adapter pulled out.
+bool GoneError(int error) { return error == EIO || error == ENODEV || error == ENXIO || error == EPIPE; }
+
+// Opens a tty and takes its lock; the descriptor, or -1 with `error` set.
+// TIOCEXCL does not hold root back; the lock makes the port exclusive for everyone.
+int OpenLocked(const std::string& path, int& error) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno;
+    return -1;
+  }
+  if (!::isatty(fd)) {
+    error = ENOTTY;
+  } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error = errno;
+  } else {
+    return fd;
+  }
+  ::close(fd);
+  return -1;
+}
+
 // Failure is expected on a pty, which has no modem lines.
 void RaiseModemLines(int fd) {
   int lines = TIOCM_DTR | TIOCM_RTS;
@@ -153,28 +197,47 @@ void TtyDevice::Close() {
   ::close(std::exchange(fd_, -1));
 }
 
+bool TtyDevice::FailOpen(int error) {
+  openFailure_ = FailureOf(error);
+  openError_ = std::strerror(error);
+  return false;
+}
+
 bool TtyDevice::Open(const std::string& path) {
   Close();
-  fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) return false;
-  // TIOCEXCL does not hold root back; the lock makes the port exclusive for everyone.
-  if (!::isatty(fd_) || ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-    ::close(std::exchange(fd_, -1));
-    return false;
-  }
+  gone_ = false;
+  openFailure_ = OpenFailure::None;
+  openError_.clear();
+  int error = 0;
+  fd_ = OpenLocked(path, error);
+  if (fd_ < 0) return FailOpen(error);
   ::ioctl(fd_, TIOCEXCL);
   termios settings{};
-  if (::tcgetattr(fd_, &settings) != 0) {
-    Close();
-    return false;
+  bool raw = ::tcgetattr(fd_, &settings) == 0;
+  if (raw) {
+    MakeRaw(settings);
+    raw = ::tcsetattr(fd_, TCSANOW, &settings) == 0;
   }
-  MakeRaw(settings);
-  if (::tcsetattr(fd_, TCSANOW, &settings) != 0) {
+  if (!raw) {
+    error = errno;
     Close();
-    return false;
+    return FailOpen(error);
   }
   RaiseModemLines(fd_);
   return true;
+}
+
+OpenFailure TtyDevice::TryOpen(const std::string& path, std::string& systemError) {
+  int error = 0;
+  const int fd = OpenLocked(path, error);
+  // Closing gives up the lock as well.
+  if (fd >= 0) ::close(fd);
+  systemError = error == 0 ? std::string() : std::strerror(error);
+  return error == 0 ? OpenFailure::None : FailureOf(error);
+}
+
+void TtyDevice::NoteFailure(int error) {
+  if (GoneError(error)) gone_ = true;
 }
 
 bool TtyDevice::Apply(int baudRate, int parity, int dataBits) {
@@ -212,9 +275,14 @@ bool TtyDevice::Write(const std::uint8_t* data, std::size_t length) {
       written += static_cast<std::size_t>(count);
       stallDeadline = Clock::now() + kWriteStallLimit;
     } else if (count < 0 && errno != EINTR) {
-      if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+      if (errno != EAGAIN && errno != EWOULDBLOCK) {
+        NoteFailure(errno);
+        return false;
+      }
       // Stalled, hung up or failed: the write cannot finish.
-      if ((PollUntil(fd_, POLLOUT, stallDeadline) & POLLOUT) == 0) return false;
+      const short revents = PollUntil(fd_, POLLOUT, stallDeadline);
+      if (revents & (POLLHUP | POLLERR | POLLNVAL)) gone_ = true;
+      if ((revents & POLLOUT) == 0) return false;
     }
   }
   return true;
@@ -225,7 +293,8 @@ bool TtyDevice::WaitReadable(std::uint32_t waitMs) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
   const short revents = PollUntil(fd_, POLLIN, deadline);
   // Bytes that came before a hang-up are still taken.
-  const bool hungUpAndEmpty = (revents & POLLHUP) != 0 && BytesWaiting() == 0;
+  const bool hungUpAndEmpty = (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 && BytesWaiting() == 0;
+  if (hungUpAndEmpty) gone_ = true;
   if ((revents & POLLIN) && !hungUpAndEmpty) return true;
   if (revents != 0) std::this_thread::sleep_until(deadline);
   return false;
@@ -237,6 +306,9 @@ std::size_t TtyDevice::ReadNow(std::uint8_t* buffer, std::size_t capacity) {
   while (taken < capacity) {
     const ssize_t count = ::read(fd_, buffer + taken, capacity - taken);
     if (count < 0 && errno == EINTR) continue;
+    // A tty reads end of file only once it has been hung up.
+    if (count == 0) gone_ = true;
+    if (count < 0) NoteFailure(errno);
     // Drained (EAGAIN), end of file or an error.
     if (count <= 0) break;
     // A short read has emptied the driver's queue: asking again would only say EAGAIN.

@@ -1,0 +1,123 @@
+// What goes wrong in the field before and around the protocol: a port that
+// another program holds, and a device that goes away in the middle of a file.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "cli/command_workspace.h"
+#include "common/pty_pair.h"
+#include "corvane-dc/simulated_device.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+using FieldTrouble = CommandWorkspace;
+
+TEST_F(FieldTrouble, APortThatAnotherProgramHoldsIsRefusedNamingThatProgram) {
+  dc::DeviceOptions options;
+  options.directory = (workspace_ / "dc").string();
+  dc::PtyDevice device(options);
+  ASSERT_TRUE(device.Start());
+  // This test program holds the port as a terminal program would, locked.
+  const int held = ::open(device.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+  std::ofstream(workspace_ / "A.TXT") << "a";
+  ChildProcess corvane;
+  ASSERT_TRUE(StartCorvane(corvane, {"--port", device.SlavePath(), "--quiet", "send", "A.TXT"}));
+  EXPECT_EQ(corvane.Wait(20000), 3) << Output();
+  EXPECT_NE(Output().find(device.SlavePath() + " is held open by cli_tests (pid " + std::to_string(::getpid()) + ")"),
+            std::string::npos)
+      << Output();
+  ::close(held);
+}
+
+// A looped cable that changes one byte on its way back: the doctor's loopback
+// check names that byte (the pattern is every byte value in order, twice).
+TEST_F(FieldTrouble, TheLoopbackCheckNamesAByteThatCameBackWrong) {
+  PtyPair loop;
+  ASSERT_TRUE(loop.Open());
+  std::atomic<bool> done{false};
+  std::thread cable([&] {
+    for (std::size_t passed = 0; !done;) {
+      std::uint8_t bytes[1024];
+      const std::size_t count = loop.Master().ReadAvailable(bytes, sizeof bytes, 20);
+      for (std::size_t i = 0; i < count; ++i) bytes[i] ^= passed + i == 300 ? 0x04 : 0;
+      passed += count;
+      loop.Master().Write(bytes, count);
+    }
+  });
+  ChildProcess corvane;
+  ASSERT_TRUE(StartCorvane(corvane, {"doctor", "--port", loop.SlavePath(), "--loopback", "--baud", "9600"}));
+  const std::optional<int> status = corvane.Wait(20000);
+  done = true;
+  cable.join();
+  EXPECT_EQ(status, 1) << Output();
+  EXPECT_NE(Output().find("512 of 512 bytes came back, 1 of them wrong (byte 300 sent 0x2C came back 0x28)"),
+            std::string::npos)
+      << Output();
+}
+
+struct VanishCase {
+  const char* name;
+  dc::Framing framing;
+  std::vector<std::string> command;  // after --port
+  bool deviceSends;
+};
+void PrintTo(const VanishCase& c, std::ostream* out) { *out << c.name; }
+
+class DeviceVanishes : public FieldTrouble, public ::testing::WithParamInterface<VanishCase> {};
+
+// The cable is pulled (the pty's other end closed) a few packets into a long
+// file: the command ends as after its retries, at once, and says why; the wide
+// engine leaves no partial file behind.
+TEST_P(DeviceVanishes, MidTransferTheCommandEndsAtOnceSayingSo) {
+  const VanishCase& c = GetParam();
+  const std::string content(300000, 'x');
+  std::ofstream(workspace_ / (c.deviceSends ? "dc/BIG.DAT" : "BIG.DAT")) << content;
+  dc::DeviceOptions options;
+  options.framing = c.framing;
+  options.directory = (workspace_ / "dc").string();
+  if (c.deviceSends) options.script = {dc::Role::Send((workspace_ / "dc/BIG.DAT").string())};
+  auto device = std::make_unique<dc::PtyDevice>(options);
+  ASSERT_TRUE(device->Start());
+  std::vector<std::string> arguments = {"--port", device->SlavePath(), "--quiet"};
+  arguments.insert(arguments.end(), c.command.begin(), c.command.end());
+  ChildProcess corvane;
+  ASSERT_TRUE(StartCorvane(corvane, arguments));
+  const auto guard = Clock::now() + std::chrono::seconds(20);
+  while (device->Device().LogLines().size() < 12 && Clock::now() < guard) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ASSERT_TRUE(corvane.Running());
+  device.reset();
+  const auto pulled = Clock::now();
+  EXPECT_EQ(corvane.Wait(30000), 1) << Output();
+  EXPECT_LT(Clock::now() - pulled, std::chrono::seconds(2)) << Output();
+  EXPECT_NE(Output().find("corvane: the serial device went away"), std::string::npos) << Output();
+  if (c.deviceSends) {
+    EXPECT_FALSE(fs::exists(workspace_ / "BIG.DAT")) << Output();
+  }
+}
+
+const VanishCase kVanishCases[] = {
+    {"ClassicSend", dc::Framing::Classic, {"--platform", "classic", "send", "BIG.DAT"}, false},
+    {"WideReceive", dc::Framing::Wide, {"--platform", "wide", "receive"}, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, DeviceVanishes, ::testing::ValuesIn(kVanishCases),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace corvane

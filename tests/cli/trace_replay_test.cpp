@@ -1,0 +1,89 @@
+// `corvane --trace` records an exchange with the simulated Data Collector; the
+// replayer plays the Data Collector's side of that record back, and the PC does
+// the same again, byte for byte.
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "cli/command_workspace.h"
+#include "common/pty_pair.h"
+#include "corvane-dc/replay.h"
+#include "corvane-dc/simulated_device.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ReplayCase {
+  const char* name;
+  dc::Framing framing;
+  std::vector<std::string> command;  // after --port and --quiet
+  bool deviceSends;
+  const char* firstPacket;  // as the trace notes it
+};
+void PrintTo(const ReplayCase& c, std::ostream* out) { *out << c.name; }
+
+class TraceReplay : public CommandWorkspace, public ::testing::WithParamInterface<ReplayCase> {
+ protected:
+  std::optional<int> RunCorvane(const std::string& port, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"--port", port, "--quiet"});
+    arguments.insert(arguments.end(), GetParam().command.begin(), GetParam().command.end());
+    ChildProcess corvane;
+    EXPECT_TRUE(StartCorvane(corvane, arguments));
+    return corvane.Wait(60000);
+  }
+};
+
+TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
+  const ReplayCase& c = GetParam();
+  // Text: the classic line sends files as text, which a Ctrl-Z byte would end.
+  std::string content;
+  for (int line = 0; content.size() < 3000; ++line) content += "point " + std::to_string(line) + " 1234.567 89.012\r\n";
+  content.resize(3000);
+  const fs::path original = workspace_ / (c.deviceSends ? "dc/FIELD.DAT" : "FIELD.DAT");
+  std::ofstream(original, std::ios::binary) << content;
+  const fs::path trace = workspace_ / "field.trace";
+  {
+    dc::DeviceOptions options;
+    options.framing = c.framing;
+    options.directory = (workspace_ / "dc").string();
+    options.timeoutSeconds = 1;
+    if (c.deviceSends) options.script = {dc::Role::Send(original.string())};
+    dc::PtyDevice device(options);
+    ASSERT_TRUE(device.Start());
+    ASSERT_EQ(RunCorvane(device.SlavePath(), {"--trace", trace.string()}), 0) << Output();
+  }
+  const std::string recorded = ReadText(trace);
+  EXPECT_NE(recorded.find(c.firstPacket), std::string::npos) << recorded.substr(0, 2000);
+  if (c.deviceSends) fs::remove(workspace_ / "FIELD.DAT");
+
+  std::string badLine;
+  const auto events = dc::ParseTrace(recorded, badLine);
+  ASSERT_TRUE(events) << badLine;
+  PtyPair pty;
+  ASSERT_TRUE(pty.Open());
+  std::atomic<bool> stop{false};
+  dc::ReplayResult result;
+  std::thread player([&] { result = dc::ReplayTrace(pty.Master(), *events, stop, 5); });
+  const std::optional<int> status = RunCorvane(pty.SlavePath(), {});
+  player.join();
+  EXPECT_EQ(status, 0) << Output();
+  EXPECT_TRUE(result.sameAsTrace) << result.detail;
+  if (c.deviceSends) {
+    EXPECT_EQ(ReadText(workspace_ / "FIELD.DAT"), content);
+  }
+}
+
+const ReplayCase kReplayCases[] = {
+    {"ClassicSend", dc::Framing::Classic, {"--platform", "classic", "send", "FIELD.DAT"}, false,
+     "#       pc F seq=1 len=9 classic \"FIELD.DAT\""},
+    {"WideReceive", dc::Framing::Wide, {"--platform", "wide", "receive"}, true, "#       dc F seq=1 len=14 wide \"FIELD.DAT 3000\""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TraceReplay, ::testing::ValuesIn(kReplayCases),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace corvane
