@@ -187,6 +187,10 @@ std::string TransferErrorText(int code) {
   });
 }
 
+std::vector<ServedRequest> TransferTakeServedRequests() {
+  return Guarded(std::vector<ServedRequest>(), [] { return Session().served.Take(); });
+}
+
 std::vector<PortInfo> TransferListPorts() {
   return Guarded(std::vector<PortInfo>(), [] {
     std::vector<PortInfo> ports;
