@@ -100,6 +100,7 @@ class DeskTest final : public QObject {
   void previewShowsPointsAndLines_data();
   void previewShowsPointsAndLines();
   void demoDeviceSendsAFile();
+  void demoDeviceUsesTheServedFolder();
 
  private:
   void Connect(dc::Framing framing, dc::FaultOptions faults = {});
@@ -350,6 +351,52 @@ void DeskTest::demoDeviceSendsAFile() {
   QCOMPARE(Read(demo.PcFolder() + "/FIELD.TXT"), Read(demo.DeviceFolder() + "/FIELD.TXT"));
   QVERIFY(LogText().contains("Received FIELD.TXT."));
 
+  window_.reset();
+}
+
+// The built-in device works with the PC's server while the window serves the
+// folder: it uploads a job, lists the folder and downloads another; Stop ends it.
+void DeskTest::demoDeviceUsesTheServedFolder() {
+  corvane::desk::DemoDevice demo;
+  window_.reset();
+  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{&demo, demo.PcFolder()});
+  window_->show();
+  auto* port = window_->findChild<QComboBox*>("portChoice");
+  port->setCurrentIndex(port->findData("demo:wide"));
+  window_->ChooseFraming("wide");
+  Click("connectButton");
+
+  const QString uploaded = demo.DeviceFolder() + "/TOPO.CR5";
+  const QString downloaded = demo.PcFolder() + "/JOB1.CR5";
+  const QStringList expected{"Uploaded TOPO.CR5 (" + QLocale().toString(QFileInfo(uploaded).size()) + " bytes)",
+                             "Listed the served folder",
+                             "Downloaded JOB1.CR5 (" + QLocale().toString(QFileInfo(downloaded).size()) + " bytes)"};
+  QStringList shown;
+  QString stopText;
+  // The deadline only guards against a hang; the lines shown tell what went wrong.
+  QDeadlineTimer deadline(std::chrono::seconds(90));
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, this, [&] {
+    QWidget* dialog = TopLevel("progressDialog");
+    if (dialog == nullptr) return;
+    shown = dialog->findChild<QPlainTextEdit*>("serverLog")->toPlainText().split('\n', Qt::SkipEmptyParts);
+    if (shown.size() < expected.size() && !deadline.hasExpired()) return;
+    watch.stop();
+    auto* stop = dialog->findChild<QPushButton*>("cancelButton");
+    stopText = stop->text();
+    stop->click();
+  });
+  watch.start(20);
+  Click("serveButton");
+  QCOMPARE(shown, expected);
+  QCOMPARE(stopText, QString("Stop"));
+  QVERIFY(TopLevel("progressDialog") == nullptr);
+  QVERIFY(window_->centralWidget()->isEnabled());
+  QVERIFY(LogText().contains("Server stopped."));
+  QCOMPARE(Read(demo.PcFolder() + "/TOPO.CR5"), Read(uploaded));
+  QCOMPARE(Read(demo.DeviceFolder() + "/JOB1.CR5"), Read(downloaded));
+  QVERIFY(Names(Pane("pcPane")).contains("TOPO.CR5"));
+  QVERIFY(Names(Pane("devicePane")).contains("JOB1.CR5"));
   window_.reset();
 }
 
