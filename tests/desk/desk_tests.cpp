@@ -95,6 +95,7 @@ class DeskTest final : public QObject {
   void cleanup();
   void connectListTransferDeleteAndChangeDirectory_data();
   void connectListTransferDeleteAndChangeDirectory();
+  void autoFramingFindsAWideDataCollector();
   void cancelHalfWayLeavesNoPartialFileAndAUsableWindow();
   void existingFileIsAskedAboutInASaveAsDialog();
   void previewShowsPointsAndLines_data();
@@ -103,7 +104,8 @@ class DeskTest final : public QObject {
   void demoDeviceUsesTheServedFolder();
 
  private:
-  void Connect(dc::Framing framing, dc::FaultOptions faults = {});
+  // `choice` is the Framing chosen in the window; by default the device's own.
+  void Connect(dc::Framing framing, dc::FaultOptions faults = {}, const QString& choice = {});
   FilePane& Pane(const char* name) { return *window_->findChild<FilePane*>(name); }
   void Click(const char* button) { window_->findChild<QPushButton*>(button)->click(); }
   void Select(const char* pane, const QString& name) { QVERIFY(Pane(pane).SelectEntry(name)); }
@@ -166,7 +168,7 @@ void DeskTest::LookForModals() {
   modal->close();
 }
 
-void DeskTest::Connect(dc::Framing framing, dc::FaultOptions faults) {
+void DeskTest::Connect(dc::Framing framing, dc::FaultOptions faults, const QString& choice) {
   dc::DeviceOptions options;
   options.framing = framing;
   options.directory = deviceFolder_.toStdString();
@@ -174,7 +176,7 @@ void DeskTest::Connect(dc::Framing framing, dc::FaultOptions faults) {
   device_ = std::make_unique<dc::PtyDevice>(options);
   QVERIFY(device_->Start());
   window_->findChild<QComboBox*>("portChoice")->setCurrentText(QString::fromStdString(device_->SlavePath()));
-  window_->ChooseFraming(framing == dc::Framing::Wide ? "wide" : "classic");
+  window_->ChooseFraming(!choice.isEmpty() ? choice : framing == dc::Framing::Wide ? "wide" : "classic");
   Click("connectButton");
   QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /"));
 }
@@ -239,6 +241,19 @@ void DeskTest::connectListTransferDeleteAndChangeDirectory() {
   QCOMPARE(Names(device), QStringList({"..", "BRIDGE.CR5"}));
   Open("devicePane", "..");
   QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /"));
+  QVERIFY(!LogText().contains("Could not"));
+}
+
+// The library's automatic choice asks for a listing in the classic framing
+// only; the window finds a wide Data Collector all the same, says so, and
+// keeps to the wide framing for the connection's later commands.
+void DeskTest::autoFramingFindsAWideDataCollector() {
+  Connect(dc::Framing::Wide, {}, "auto");
+  QCOMPARE(Names(Pane("devicePane")), QStringList({"JOBS", "FIELD.TXT"}));
+  QVERIFY(window_->findChild<QLabel*>("connectionState")->text().endsWith(", wide framing (Auto)"));
+  QVERIFY(LogText().contains("did not answer in the classic framing but in the wide one"));
+  Open("devicePane", "JOBS");
+  QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /JOBS"));
   QVERIFY(!LogText().contains("Could not"));
 }
 
