@@ -17,7 +17,8 @@ void ServedLog::Add(ServedRequest request) {
 
 std::vector<ServedRequest> ServedLog::Take() {
   std::lock_guard lock(mutex_);
-  std::vector<ServedRequest> taken(std::make_move_iterator(requests_.begin()), std::make_move_iterator(requests_.end()));
+  std::vector<ServedRequest> taken(std::make_move_iterator(requests_.begin()),
+                                   std::make_move_iterator(requests_.end()));
   requests_.clear();
   return taken;
 }

@@ -19,42 +19,24 @@ QString Where(const std::string& path, const QDir& folder) {
   return relative.isEmpty() || relative == "." ? QString("the served folder") : relative;
 }
 
-QString Done(const ServedRequest& request, const QString& where) {
-  using Kind = ServedRequest::Kind;
-  switch (request.kind) {
-    case Kind::Upload:
-      return "Uploaded " + where + " (" + Bytes(request.bytes) + ")";
-    case Kind::Download:
-      return "Downloaded " + where + " (" + Bytes(request.bytes) + ")";
-    case Kind::Directory:
-      return "Listed " + where;
-    case Kind::ChangeDirectory:
-      return "Changed its directory to " + where;
-    case Kind::Erase:
-      return "Erased " + where;
-    case Kind::Unknown:
-      break;
-  }
-  return "Asked for something this PC does not serve";
-}
+// The words for a request done, and for one that was not ("Upload of X not done: ...").
+struct Wording {
+  const char* done;
+  const char* attempt;
+  bool withSize;
+};
 
-QString Attempt(const ServedRequest& request, const QString& where) {
+Wording WordingOf(ServedRequest::Kind kind) {
   using Kind = ServedRequest::Kind;
-  switch (request.kind) {
-    case Kind::Upload:
-      return "Upload of " + where;
-    case Kind::Download:
-      return "Download of " + where;
-    case Kind::Directory:
-      return "Listing of " + where;
-    case Kind::ChangeDirectory:
-      return "Change of directory to " + where;
-    case Kind::Erase:
-      return "Erasing " + where;
-    case Kind::Unknown:
-      break;
+  switch (kind) {
+    case Kind::Upload: return {"Uploaded ", "Upload of ", true};
+    case Kind::Download: return {"Downloaded ", "Download of ", true};
+    case Kind::Directory: return {"Listed ", "Listing of ", false};
+    case Kind::ChangeDirectory: return {"Changed its directory to ", "Change of directory to ", false};
+    case Kind::Erase: return {"Erased ", "Erasing ", false};
+    case Kind::Unknown: break;
   }
-  return "A request this PC does not serve";
+  return {nullptr, nullptr, false};
 }
 
 }  // namespace
@@ -72,10 +54,13 @@ void ServerWatch::Look() {
 }
 
 QString DescribeServedRequest(const ServedRequest& request, const QDir& folder) {
+  const Wording words = WordingOf(request.kind);
+  if (words.done == nullptr) return "Asked for something this PC does not serve";
   const QString where = Where(request.path, folder);
-  if (request.carriedOut) return Done(request, where);
-  if (request.why.empty()) return Attempt(request, where) + " broken off by the Data Collector";
-  return Attempt(request, where) + " not done: " + QString::fromLatin1(host::PrintableText(request.why).c_str()).trimmed();
+  if (request.carriedOut) return words.done + where + (words.withSize ? " (" + Bytes(request.bytes) + ")" : "");
+  if (request.why.empty()) return words.attempt + where + " broken off by the Data Collector";
+  const QString why = QString::fromLatin1(host::PrintableText(request.why).c_str()).trimmed();
+  return words.attempt + where + " not done: " + why;
 }
 
 }  // namespace corvane::desk
