@@ -250,7 +250,7 @@ void DeskTest::connectListTransferDeleteAndChangeDirectory() {
 void DeskTest::autoFramingFindsAWideDataCollector() {
   Connect(dc::Framing::Wide, {}, "auto");
   QCOMPARE(Names(Pane("devicePane")), QStringList({"JOBS", "FIELD.TXT"}));
-  QVERIFY(window_->findChild<QLabel*>("connectionState")->text().endsWith(", wide framing (Auto)"));
+  QVERIFY(window_->findChild<QLabel*>("connectionState")->text().endsWith("; Auto found the wide framing"));
   QVERIFY(LogText().contains("did not answer in the classic framing but in the wide one"));
   Open("devicePane", "JOBS");
   QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /JOBS"));

@@ -302,10 +302,11 @@ void MainWindow::UpdateButtons() {
   serve_.setEnabled(open);
   deviceRefresh_.setEnabled(open);
   devicePane_.setEnabled(link_.IsOpen());
-  const QString found = link_.FoundFraming();
+  // The built-in device's port already names its framing.
+  const QString found = ChosenSettings().port.startsWith(kDemoPrefix) ? QString() : link_.FoundFraming();
   connection_.setText(!link_.IsOpen() ? QString("Not connected")
                                       : "Connected: " + port_.currentText() + ", " + baud_.currentText() + " baud" +
-                                            (found.isEmpty() ? QString() : ", " + found + " framing (Auto)"));
+                                            (found.isEmpty() ? QString() : "; Auto found the " + found + " framing"));
 }
 
 void MainWindow::Connect() {
