@@ -26,6 +26,7 @@ TransferSetSaveAsHandler
 TransferSetServerRoot
 TransferGetErrorDetail
 TransferGetLineActivity
+TransferTakeServedRequests
 TransferErrorText
 TransferListPorts
 TransferDiagnosePort

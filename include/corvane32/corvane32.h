@@ -72,6 +72,39 @@ CORVANE_API std::string TransferErrorText(int code);
 
 namespace corvane {
 
+// A request of the Data Collector to a server run, once the server is done with it.
+struct ServedRequest {
+  enum class Kind {
+    Upload,           // a file the Data Collector put on this PC
+    Download,         // a file it fetched from this PC
+    Directory,        // a listing of the server's current directory
+    ChangeDirectory,  // a change of the server's current directory
+    Erase,            // a file erased
+    Unknown,          // a packet the server does not serve, answered as an unknown command
+  };
+  Kind kind = Kind::Unknown;
+  // The file or directory on this PC, as a full path (not resolved further):
+  // where an upload went, the file sent or erased, the directory listed or
+  // changed to (or asked for, when refused). Empty for Unknown.
+  std::string path;
+  std::int32_t bytes = 0;   // file bytes that went over the line (uploads and downloads)
+  bool carriedOut = false;  // false: refused, or broken off before its end
+  // What ended one not carried out: the text of the error this side sent (as
+  // TransferErrorText gives it, or "File exists"), or the Data Collector's own
+  // error text; empty when the Data Collector broke it off with B.
+  std::string why;
+};
+
+}  // namespace corvane
+
+// The requests that the running (or last) server run has finished since the
+// last call, oldest first: a host can show what the Data Collector does while
+// TransferServer runs. Each is handed out once; beyond 1,000 not taken, the
+// oldest are dropped. Another operation starts with none.
+CORVANE_API std::vector<corvane::ServedRequest> TransferTakeServedRequests();
+
+namespace corvane {
+
 // A serial port of this machine and what the system knows of the adapter behind it.
 struct PortInfo {
   std::string path;          // what TransferOpenDevice takes: /dev/ttyUSB0

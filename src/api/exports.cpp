@@ -212,6 +212,10 @@ bool TransferLoopback(const std::vector<std::uint8_t>& sent, std::vector<std::ui
   return Guarded(false, [&] { return LoopBack(sent, received); });
 }
 
+std::vector<ServedRequest> TransferTakeServedRequests() {
+  return Guarded(std::vector<ServedRequest>(), [] { return Session().served.Take(); });
+}
+
 std::vector<PortInfo> TransferListPorts() {
   return Guarded(std::vector<PortInfo>(), [] {
     std::vector<PortInfo> ports;

@@ -122,6 +122,7 @@ bool RunTransfer() {
   session.errorDetail.Set("");
   session.packetsRead = 0;
   session.errorPacketsRead = 0;
+  session.served.Clear();
   session.cancelEvent.Create(EventReset::Manual);
   SerialPort().SetCancelEvent(&session.cancelEvent);
   session.busyEvent.Create(EventReset::Manual);

@@ -9,6 +9,7 @@
 
 #include "corvane32/host.h"
 #include "platform/event.h"
+#include "session/served_log.h"
 
 namespace corvane {
 
@@ -60,6 +61,8 @@ struct TransferSession {
   // operation, and how many of them were error packets: whether it moves on.
   std::atomic<std::uint32_t> packetsRead{0};
   std::atomic<std::uint32_t> errorPacketsRead{0};
+  // What the Data Collector asked of a server run, for the host to take as it goes.
+  ServedLog served;
 };
 
 TransferSession& Session();

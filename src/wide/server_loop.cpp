@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "hostfiles/file_names.h"
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
+#include "platform/paths.h"
 #include "platform/thread.h"
 #include "serial/serial_io.h"
 #include "session/kermit_basics.h"
@@ -38,6 +40,27 @@ enum class ServerState {
 // The internal turn that sends the request after the remote's Y to I.
 constexpr int kSendRequestTurn = 'E';
 
+// A name the server received, as the full path the request concerns on this PC.
+std::string FullPath(const std::string& name) {
+  if (name.empty() || name.front() == '/') return name;
+  return CurrentDirectory().value_or(".") + "/" + name;
+}
+
+std::string ErrorText(int code) {
+  std::string text;
+  ProtocolErrorText(code, text);
+  return text;
+}
+
+ServedRequest::Kind KindOfCommand(char letter) {
+  switch (letter) {
+    case 'C': return ServedRequest::Kind::ChangeDirectory;
+    case 'D': return ServedRequest::Kind::Directory;
+    case 'E': return ServedRequest::Kind::Erase;
+    default: return ServedRequest::Kind::Unknown;
+  }
+}
+
 // The G data as the wide server takes it, raw: the letter, the argument's length
 // as a character (a '#' doubled, as the server skips one), the argument.
 std::string GenericData(const std::string& request) {
@@ -64,6 +87,7 @@ class ServerLoop {
       const int value = WideNextPacket(context_);
       if (CancelRequested()) {
         WideSendPacket('E', kErrorCancelledByUser, context_);
+        EndRequest(false, ErrorText(kErrorCancelledByUser));
         break;
       }
       // Neither the request loop nor server mode gives up on a silent line; on a device gone they fail.
@@ -80,6 +104,25 @@ class ServerLoop {
 
  private:
   bool InServerMode() const { return context_.serverMode; }
+
+  // A server run tells the host what each request of the Data Collector came to.
+  // A request begun while another is in hand ends that one unfinished.
+  void BeginRequest(ServedRequest::Kind kind, const std::string& name) {
+    if (!InServerMode()) return;
+    EndRequest(false);
+    request_.emplace();
+    request_->kind = kind;
+    request_->path = FullPath(name);
+  }
+  // Ends the request in hand, if any; only the first end counts.
+  void EndRequest(bool carriedOut, std::string why = {}) {
+    if (!request_) return;
+    request_->bytes = Session().bytesDone;
+    request_->carriedOut = carriedOut;
+    request_->why = std::move(why);
+    Session().served.Add(std::move(*request_));
+    request_.reset();
+  }
 
   // Server mode starts the next exchange afresh. Any name left by a failed
   // download or reply is dropped, so a later upload is stored under its own header name.
@@ -108,6 +151,7 @@ class ServerLoop {
 
   bool FailWith(int code) {
     WideSendPacket('E', code, context_);
+    EndRequest(false, ErrorText(code));
     WideCloseFiles(context_);
     return Fail();
   }
@@ -135,7 +179,9 @@ class ServerLoop {
 
   bool ReceiveHeader(int value) {
     const OutputOpen opened = WideOpenOutput(context_, name_, outName_);
+    BeginRequest(ServedRequest::Kind::Upload, context_.fileName);
     if (value == 'F' && opened == OutputOpen::FileExists) {
+      EndRequest(false, kFileExistsText);
       std::memcpy(context_.txData, kFileExistsText, sizeof kFileExistsText - 1);
       return FailWith(sizeof kFileExistsText - 1);
     }
@@ -158,11 +204,13 @@ class ServerLoop {
     if (!WideFinishOutput(context_)) return FailWith(kErrorCannotOpenFile);
     WideAck(context_);
     WideCloseFiles(context_);
+    EndRequest(true);
     SleepMilliseconds(kAfterExchangeMs);
     return Idle();
   }
 
   bool Break() {
+    EndRequest(false);
     WideAck(context_);
     WideCloseFiles(context_);
     SleepMilliseconds(kAfterExchangeMs);
@@ -177,6 +225,7 @@ class ServerLoop {
     if (state_ != ServerState::Idle) return;
     // An over-long request is not cut to another file's name; it is answered as unknown.
     name_ = context_.rxLength <= kWideTextLimit ? SlashedPath(WideRequestText(context_)) : std::string();
+    BeginRequest(ServedRequest::Kind::Download, name_);
     context_.isSender = 1;
     WideSendPacket('S', 0, context_);
     state_ = ServerState::AwaitInitAck;
@@ -192,7 +241,9 @@ class ServerLoop {
     context_.isSender = 1;
     WideSendPacket('S', 0, context_);
     context_.answerAsText = true;
-    const HostAnswer answer = AnswerHostCommand(WideHostCommand(context_));
+    const HostCommand command = WideHostCommand(context_);
+    const HostAnswer answer = AnswerHostCommand(command);
+    NoteCommand(command, answer.result > 0);
     if (answer.result > 0) {
       name_ = answer.answerPath;
       context_.fileName = answer.announcedName;
@@ -209,6 +260,22 @@ class ServerLoop {
     return true;
   }
 
+  // A command is done, or refused, once its handler has run; the answer file is only its reply.
+  void NoteCommand(const HostCommand& command, bool carriedOut) {
+    if (!InServerMode()) return;
+    const ServedRequest::Kind kind = KindOfCommand(command.letter);
+    const bool namesCurrent = kind == ServedRequest::Kind::Directory ||
+                              (kind == ServedRequest::Kind::ChangeDirectory && carriedOut);
+    std::string name;
+    if (namesCurrent) {
+      name = CurrentDirectory().value_or("");
+    } else if (kind != ServedRequest::Kind::Unknown) {
+      name = SlashedPath(command.argument.value_or(""));
+    }
+    BeginRequest(kind, name);
+    EndRequest(carriedOut, carriedOut ? std::string() : ErrorText(kErrorUnknownServerCommand));
+  }
+
   // Served files are announced under the name asked for, never under the name
   // of a file received earlier in the run. A requested file outside the served
   // root is answered like one that cannot be opened; the answer files this side
@@ -218,6 +285,7 @@ class ServerLoop {
     const std::string within = confined ? context_.root : std::string();
     if ((confined && !PathInsideRoot(name_)) || WideSendHeader(name_, context_, std::string(), within) != 0) {
       WideSendPacket('E', kErrorCannotInitiateSend, context_);
+      EndRequest(false, ErrorText(kErrorCannotInitiateSend));
       WideCloseFiles(context_);
       if (InServerMode()) BackToIdle();
       state_ = ServerState::Idle;
@@ -255,12 +323,14 @@ class ServerLoop {
       case ServerState::AwaitDataAck:
         return SendNextData();
       case ServerState::AwaitFinalAck:
+        EndRequest(true);
         if (!InServerMode()) return false;
         BackToIdle();
         return true;
       case ServerState::AwaitGenericAnswer:
         return Idle();
       case ServerState::Idle:
+        BeginRequest(ServedRequest::Kind::Unknown, {});
         return FailWith(kErrorUnknownServerCommand);
       default:
         return true;
@@ -304,6 +374,7 @@ class ServerLoop {
     if (value == 'E' && state_ == ServerState::AwaitRequestAck) return SendRequest();
     if (value == 'E' && (state_ == ServerState::Idle || state_ == ServerState::AwaitDataAck ||
                          state_ == ServerState::AwaitHeader)) {
+      EndRequest(false, WideRequestText(context_));
       return Fail();
     }
     if (value == 'I' && state_ == ServerState::Idle) {
@@ -322,7 +393,10 @@ class ServerLoop {
     if (value == 'F' && state_ == ServerState::AwaitHeader) return ReceiveHeader(value);
     if (value == 'D' && state_ == ServerState::Receiving) return ReceiveData();
     if (value == 'Z' && state_ == ServerState::Receiving) return EndOfFile();
-    if (state_ == ServerState::Idle) return FailWith(kErrorUnknownServerCommand);
+    if (state_ == ServerState::Idle) {
+      BeginRequest(ServedRequest::Kind::Unknown, {});
+      return FailWith(kErrorUnknownServerCommand);
+    }
     return true;
   }
 
@@ -332,6 +406,7 @@ class ServerLoop {
   std::string name_;
   std::string generic_;
   std::string outName_;
+  std::optional<ServedRequest> request_;  // server mode: the Data Collector's request in hand
   EngineOutcome outcome_ = EngineOutcome::Success;
 };
 

@@ -95,14 +95,17 @@ class DeskTest final : public QObject {
   void cleanup();
   void connectListTransferDeleteAndChangeDirectory_data();
   void connectListTransferDeleteAndChangeDirectory();
+  void autoFramingFindsAWideDataCollector();
   void cancelHalfWayLeavesNoPartialFileAndAUsableWindow();
   void existingFileIsAskedAboutInASaveAsDialog();
   void previewShowsPointsAndLines_data();
   void previewShowsPointsAndLines();
   void demoDeviceSendsAFile();
+  void demoDeviceUsesTheServedFolder();
 
  private:
-  void Connect(dc::Framing framing, dc::FaultOptions faults = {});
+  // `choice` is the Framing chosen in the window; by default the device's own.
+  void Connect(dc::Framing framing, dc::FaultOptions faults = {}, const QString& choice = {});
   FilePane& Pane(const char* name) { return *window_->findChild<FilePane*>(name); }
   void Click(const char* button) { window_->findChild<QPushButton*>(button)->click(); }
   void Select(const char* pane, const QString& name) { QVERIFY(Pane(pane).SelectEntry(name)); }
@@ -165,7 +168,7 @@ void DeskTest::LookForModals() {
   modal->close();
 }
 
-void DeskTest::Connect(dc::Framing framing, dc::FaultOptions faults) {
+void DeskTest::Connect(dc::Framing framing, dc::FaultOptions faults, const QString& choice) {
   dc::DeviceOptions options;
   options.framing = framing;
   options.directory = deviceFolder_.toStdString();
@@ -173,7 +176,7 @@ void DeskTest::Connect(dc::Framing framing, dc::FaultOptions faults) {
   device_ = std::make_unique<dc::PtyDevice>(options);
   QVERIFY(device_->Start());
   window_->findChild<QComboBox*>("portChoice")->setCurrentText(QString::fromStdString(device_->SlavePath()));
-  window_->ChooseFraming(framing == dc::Framing::Wide ? "wide" : "classic");
+  window_->ChooseFraming(!choice.isEmpty() ? choice : framing == dc::Framing::Wide ? "wide" : "classic");
   Click("connectButton");
   QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /"));
 }
@@ -238,6 +241,19 @@ void DeskTest::connectListTransferDeleteAndChangeDirectory() {
   QCOMPARE(Names(device), QStringList({"..", "BRIDGE.CR5"}));
   Open("devicePane", "..");
   QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /"));
+  QVERIFY(!LogText().contains("Could not"));
+}
+
+// The library's automatic choice asks for a listing in the classic framing
+// only; the window finds a wide Data Collector all the same, says so, and
+// keeps to the wide framing for the connection's later commands.
+void DeskTest::autoFramingFindsAWideDataCollector() {
+  Connect(dc::Framing::Wide, {}, "auto");
+  QCOMPARE(Names(Pane("devicePane")), QStringList({"JOBS", "FIELD.TXT"}));
+  QVERIFY(window_->findChild<QLabel*>("connectionState")->text().endsWith("; Auto found the wide framing"));
+  QVERIFY(LogText().contains("did not answer in the classic framing but in the wide one"));
+  Open("devicePane", "JOBS");
+  QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /JOBS"));
   QVERIFY(!LogText().contains("Could not"));
 }
 
@@ -350,6 +366,52 @@ void DeskTest::demoDeviceSendsAFile() {
   QCOMPARE(Read(demo.PcFolder() + "/FIELD.TXT"), Read(demo.DeviceFolder() + "/FIELD.TXT"));
   QVERIFY(LogText().contains("Received FIELD.TXT."));
 
+  window_.reset();
+}
+
+// The built-in device works with the PC's server while the window serves the
+// folder: it uploads a job, lists the folder and downloads another; Stop ends it.
+void DeskTest::demoDeviceUsesTheServedFolder() {
+  corvane::desk::DemoDevice demo;
+  window_.reset();
+  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{&demo, demo.PcFolder()});
+  window_->show();
+  auto* port = window_->findChild<QComboBox*>("portChoice");
+  port->setCurrentIndex(port->findData("demo:wide"));
+  window_->ChooseFraming("wide");
+  Click("connectButton");
+
+  const QString uploaded = demo.DeviceFolder() + "/TOPO.CR5";
+  const QString downloaded = demo.PcFolder() + "/JOB1.CR5";
+  const QStringList expected{"Uploaded TOPO.CR5 (" + QLocale().toString(QFileInfo(uploaded).size()) + " bytes)",
+                             "Listed the served folder",
+                             "Downloaded JOB1.CR5 (" + QLocale().toString(QFileInfo(downloaded).size()) + " bytes)"};
+  QStringList shown;
+  QString stopText;
+  // The deadline only guards against a hang; the lines shown tell what went wrong.
+  QDeadlineTimer deadline(std::chrono::seconds(90));
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, this, [&] {
+    QWidget* dialog = TopLevel("progressDialog");
+    if (dialog == nullptr) return;
+    shown = dialog->findChild<QPlainTextEdit*>("serverLog")->toPlainText().split('\n', Qt::SkipEmptyParts);
+    if (shown.size() < expected.size() && !deadline.hasExpired()) return;
+    watch.stop();
+    auto* stop = dialog->findChild<QPushButton*>("cancelButton");
+    stopText = stop->text();
+    stop->click();
+  });
+  watch.start(20);
+  Click("serveButton");
+  QCOMPARE(shown, expected);
+  QCOMPARE(stopText, QString("Stop"));
+  QVERIFY(TopLevel("progressDialog") == nullptr);
+  QVERIFY(window_->centralWidget()->isEnabled());
+  QVERIFY(LogText().contains("Server stopped."));
+  QCOMPARE(Read(demo.PcFolder() + "/TOPO.CR5"), Read(uploaded));
+  QCOMPARE(Read(demo.DeviceFolder() + "/JOB1.CR5"), Read(downloaded));
+  QVERIFY(Names(Pane("pcPane")).contains("TOPO.CR5"));
+  QVERIFY(Names(Pane("devicePane")).contains("JOB1.CR5"));
   window_.reset();
 }
 

@@ -7,6 +7,13 @@ namespace {
 
 using dc::Role;
 
+// "upload /tmp/.../pc/UP1.BIN 1300 done": what a server run told the host of one request.
+std::string Described(const ServedRequest& request) {
+  const char* kinds[] = {"upload", "download", "directory", "cd", "erase", "unknown"};
+  return std::string(kinds[static_cast<int>(request.kind)]) + " " + request.path + " " +
+         std::to_string(request.bytes) + (request.carriedOut ? " done" : " not done: " + request.why);
+}
+
 class ServerModeTest : public DeviceLinkTest {
  protected:
   void SetUp() override {
@@ -56,6 +63,19 @@ TEST_F(ServerModeTest, UploadsDownloadsAndRemoteCommandsInOneRun) {
   }
   EXPECT_TRUE(fs::equivalent(fs::current_path(), Pc() / "JOBS")) << "the device's cd moves the PC's directory";
   EXPECT_FALSE(fs::exists(Pc() / "JOBS" / "J1.TXT"));
+
+  // The host is told each request as the device made it, and what came of it.
+  const std::string pc = fs::canonical(Pc()).string();
+  std::vector<std::string> told;
+  for (const ServedRequest& request : TransferTakeServedRequests()) told.push_back(Described(request));
+  EXPECT_EQ(told, (std::vector<std::string>{"upload " + pc + "/UP1.BIN 1300 done",
+                                            "upload " + pc + "/TAKEN.TXT 0 not done: File exists",
+                                            "upload " + pc + "/UP2.TXT 8 done",
+                                            "download " + pc + "/HOST.TXT 2100 done",
+                                            "download " + pc + "/MISSING.TXT 0 not done: " + TransferErrorText(251),
+                                            "directory " + pc + " 0 done", "cd " + pc + "/JOBS 0 done",
+                                            "erase " + pc + "/JOBS/J1.TXT 0 done"}));
+  EXPECT_TRUE(TransferTakeServedRequests().empty()) << "each request is handed out once";
 }
 
 TEST_F(ServerModeTest, ConfinementRefusesEverythingOutsideTheRoot) {

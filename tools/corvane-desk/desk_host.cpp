@@ -35,7 +35,6 @@ class DialogSurface final : public ProgressSurface {
       dialog_.AppendToLog(line);
       if (report) report(line);
     });
-    watch_->Start();
   }
 
   void SetTexts(const std::string& message, const std::string& status) override {

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdint>
 
 #include "corvane32/corvane32.h"
 #include "hostkit/line_choices.h"
@@ -76,24 +77,34 @@ void DeviceLink::ChooseEngine(bool generic) const {
   TransferSetOtherPlatform(generic && genericPlatform_ ? *genericPlatform_ : platform);
 }
 
-// The library's automatic choice probes for a classic Data Collector before a
-// command to it; a wide one does not answer that probe. So with the automatic
-// framing the first command that finds no classic device is tried once more
-// with the wide engine, and the engine that answered is kept for the connection.
-Outcome DeviceLink::RemoteCommand(const std::function<bool()>& operation) {
+// With the automatic framing the library asks for a listing, a change of
+// directory or an erase in the classic framing only, which a wide Data
+// Collector does not answer. So a listing that heard nothing whole in the
+// classic framing is asked once more in the wide framing, and the framing that
+// answered serves the connection's later commands. Never the other way round:
+// a wide request to a classic Data Collector waits until it is cancelled.
+Outcome DeviceLink::RemoteCommand(const std::function<bool()>& operation, bool mayTryWide) {
   // The reply file is written to the working folder: a scratch one, not the user's.
   WorkingFolder inScratch(scratch_.path());
   ChooseEngine(true);
   Outcome outcome = Finish(operation());
   if (settings_.framing != "auto" || genericPlatform_) return outcome;
-  if (outcome.result == kNoAnswer && TransferGetErrorDetail().empty()) {
+  std::uint32_t packetsRead = 0;
+  std::uint32_t errorPackets = 0;
+  TransferGetLineActivity(packetsRead, errorPackets);
+  if (outcome.Succeeded()) {
+    genericPlatform_ = kClassicGenericPlatform;
+  } else if (mayTryWide && outcome.result == kNoAnswer && packetsRead == 0) {
     TransferSetOtherPlatform(kWidePlatform);
     outcome = Finish(operation());
     if (outcome.Succeeded()) genericPlatform_ = kWidePlatform;
-  } else if (outcome.Succeeded()) {
-    genericPlatform_ = kClassicGenericPlatform;
   }
   return outcome;
+}
+
+QString DeviceLink::FoundFraming() const {
+  if (!genericPlatform_) return {};
+  return *genericPlatform_ == kWidePlatform ? "wide" : "classic";
 }
 
 Outcome DeviceLink::Finish(bool succeeded) const {
@@ -113,7 +124,7 @@ Outcome DeviceLink::Finish(bool succeeded) const {
 }
 
 Outcome DeviceLink::List(DeviceListing& listing) {
-  Outcome outcome = RemoteCommand([] { return TransferDirectory(""); });
+  Outcome outcome = RemoteCommand([] { return TransferDirectory(""); }, true);
   std::string reply;
   if (TransferGetOutputFilename(reply)) {
     // The library names the reply file relative to the scratch folder the command ran in.
@@ -128,12 +139,12 @@ Outcome DeviceLink::List(DeviceListing& listing) {
 
 Outcome DeviceLink::ChangeDirectory(const QString& directory) {
   if (directory.size() > kLongestRemoteArgument) return TooLong(directory);
-  return RemoteCommand([&] { return TransferChangeDirectory(directory.toStdString()); });
+  return RemoteCommand([&] { return TransferChangeDirectory(directory.toStdString()); }, false);
 }
 
 Outcome DeviceLink::Delete(const QString& name) {
   if (name.size() > kLongestRemoteArgument) return TooLong(name);
-  return RemoteCommand([&] { return TransferDelete(name.toStdString()); });
+  return RemoteCommand([&] { return TransferDelete(name.toStdString()); }, false);
 }
 
 Outcome DeviceLink::Send(const QString& localPath) {

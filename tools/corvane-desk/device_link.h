@@ -47,6 +47,10 @@ class DeviceLink {
     genericPlatform_.reset();
   }
 
+  // With the automatic framing: the framing the Data Collector's directory
+  // commands were found to answer in ("classic" or "wide"); empty until found.
+  QString FoundFraming() const;
+
   Outcome List(DeviceListing& listing);
   Outcome ChangeDirectory(const QString& directory);
   Outcome Delete(const QString& name);
@@ -60,13 +64,15 @@ class DeviceLink {
  private:
   void ChooseEngine(bool generic) const;
   Outcome Finish(bool succeeded) const;
-  Outcome RemoteCommand(const std::function<bool()>& operation);
+  // `mayTryWide`: the command may run twice (a listing), when the automatic
+  // framing is still to be found.
+  Outcome RemoteCommand(const std::function<bool()>& operation, bool mayTryWide);
 
   HostWindow window_;
   QTemporaryDir scratch_;
   LineSettings settings_;
   bool open_ = false;
-  // With the automatic framing, the engine that answered the first command to the Data Collector.
+  // With the automatic framing, the engine that answered a command to the Data Collector.
   std::optional<int> genericPlatform_;
 };
 

@@ -302,8 +302,11 @@ void MainWindow::UpdateButtons() {
   serve_.setEnabled(open);
   deviceRefresh_.setEnabled(open);
   devicePane_.setEnabled(link_.IsOpen());
-  connection_.setText(link_.IsOpen() ? "Connected: " + port_.currentText() + ", " + baud_.currentText() + " baud"
-                                     : "Not connected");
+  // The built-in device's port already names its framing.
+  const QString found = ChosenSettings().port.startsWith(kDemoPrefix) ? QString() : link_.FoundFraming();
+  connection_.setText(!link_.IsOpen() ? QString("Not connected")
+                                      : "Connected: " + port_.currentText() + ", " + baud_.currentText() + " baud" +
+                                            (found.isEmpty() ? QString() : "; Auto found the " + found + " framing"));
 }
 
 void MainWindow::Connect() {
@@ -403,9 +406,14 @@ void MainWindow::RefreshDevice() {
   if (busy_ || !link_.IsOpen()) return;
   DeviceListing listing;
   Outcome outcome;
+  const bool framingKnown = !link_.FoundFraming().isEmpty();
   {
     BusyWindow busy(busy_);
     outcome = link_.List(listing);
+  }
+  if (!framingKnown && link_.FoundFraming() == "wide") {
+    Log("Framing Auto: the Data Collector did not answer in the classic framing but in the wide one, which this "
+        "connection now uses. Choose Wide under Framing to connect without the classic attempt.");
   }
   if (!Report("list the Data Collector's directory", outcome)) return;
   deviceFolder_ = listing.directory;

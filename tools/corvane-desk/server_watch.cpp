@@ -1,125 +1,66 @@
 #include "corvane-desk/server_watch.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
-#include "corvane32/corvane32.h"
+#include "hostkit/result_words.h"
 
 namespace corvane::desk {
 namespace {
 
 constexpr int kLookPeriodMs = 300;
-// A folder of more files than this is watched in its first ones only.
-constexpr int kMostFilesWatched = 20000;
 
 QString Bytes(qint64 size) { return QLocale().toString(size) + (size == 1 ? " byte" : " bytes"); }
 
-}  // namespace
-
-ServerWatch::ServerWatch(QString folder, std::function<void(const QString&)> report)
-    : folder_(std::move(folder)), report_(std::move(report)) {
-  // Where the library writes its answers to the Data Collector's commands: TMPDIR, else /tmp.
-  const QByteArray temporary = qgetenv("TMPDIR");
-  answerPath_ = QDir(temporary.isEmpty() ? QString("/tmp") : QFile::decodeName(temporary)).filePath("$ktm$.tmp");
-  timer_.setInterval(kLookPeriodMs);
-  connect(&timer_, &QTimer::timeout, this, &ServerWatch::Look);
+// The served folder itself, a path inside it, or where the Data Collector pointed outside it.
+QString Where(const std::string& path, const QDir& folder) {
+  if (path.empty()) return "a file without a name";
+  const QString relative = folder.relativeFilePath(QFile::decodeName(path.c_str()));
+  return relative.isEmpty() || relative == "." ? QString("the served folder") : relative;
 }
 
-void ServerWatch::Start() {
-  files_ = TakeSnapshot();
-  answerSeen_ = QFileInfo(answerPath_).lastModified();
-  TransferGetStatus(lastDone_, lastTotal_);
+// The words for a request done, and for one that was not ("Upload of X not done: ...").
+struct Wording {
+  const char* done;
+  const char* attempt;
+  bool withSize;
+};
+
+Wording WordingOf(ServedRequest::Kind kind) {
+  using Kind = ServedRequest::Kind;
+  switch (kind) {
+    case Kind::Upload: return {"Uploaded ", "Upload of ", true};
+    case Kind::Download: return {"Downloaded ", "Download of ", true};
+    case Kind::Directory: return {"Listed ", "Listing of ", false};
+    case Kind::ChangeDirectory: return {"Changed its directory to ", "Change of directory to ", false};
+    case Kind::Erase: return {"Erased ", "Erasing ", false};
+    case Kind::Unknown: break;
+  }
+  return {nullptr, nullptr, false};
+}
+
+}  // namespace
+
+ServerWatch::ServerWatch(const QString& folder, std::function<void(const QString&)> report)
+    // The library names what it served by real paths: the folder's links resolved.
+    : folder_(QFileInfo(folder).canonicalFilePath()), report_(std::move(report)) {
+  timer_.setInterval(kLookPeriodMs);
+  connect(&timer_, &QTimer::timeout, this, &ServerWatch::Look);
   timer_.start();
 }
 
 void ServerWatch::Look() {
-  CompareFiles();
-  ReadAnswerFile();
-  FollowCounters();
+  for (const ServedRequest& request : TransferTakeServedRequests()) report_(DescribeServedRequest(request, folder_));
 }
 
-ServerWatch::Snapshot ServerWatch::TakeSnapshot() const {
-  Snapshot snapshot;
-  QDirIterator it(folder_, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-  while (it.hasNext() && snapshot.size() < kMostFilesWatched) {
-    const QFileInfo info(it.next());
-    snapshot.insert(QDir(folder_).relativeFilePath(info.filePath()), {info.size(), info.lastModified()});
-  }
-  return snapshot;
-}
-
-// A changed file is reported when it has stopped changing between two looks.
-void ServerWatch::CompareFiles() {
-  const Snapshot now = TakeSnapshot();
-  for (auto it = now.cbegin(); it != now.cend(); ++it) {
-    const auto before = files_.constFind(it.key());
-    const bool changed =
-        before == files_.cend() || before->size != it->size || before->modified != it->modified;
-    if (changed) {
-      growing_.insert(it.key(), it->size);
-      filesChanged_ = true;
-    } else if (growing_.contains(it.key())) {
-      report_("Received " + it.key() + " (" + Bytes(it->size) + ")");
-      growing_.remove(it.key());
-    }
-  }
-  for (auto it = files_.cbegin(); it != files_.cend(); ++it) {
-    if (now.contains(it.key())) continue;
-    growing_.remove(it.key());
-    report_("Erased " + it.key());
-    filesChanged_ = true;
-  }
-  files_ = now;
-}
-
-// One line answers a change of directory; a listing has its entries after the first line.
-void ServerWatch::ReadAnswerFile() {
-  const QFileInfo info(answerPath_);
-  if (!info.exists() || info.lastModified() == answerSeen_) return;
-  answerSeen_ = info.lastModified();
-  answerWritten_ = true;
-  QFile file(answerPath_);
-  if (!file.open(QIODevice::ReadOnly)) return;
-  const QStringList lines = QString::fromLatin1(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
-  if (lines.isEmpty() || lines.front().startsWith("Deleted file:")) return;
-  if (lines.size() == 1) {
-    report_("Changed its directory to " + lines.front());
-  } else {
-    report_(QString("Listed %1 (%2 entries)").arg(lines.front()).arg(lines.size() - 1));
-  }
-}
-
-void ServerWatch::FollowCounters() {
-  qint32 done = 0;
-  qint32 total = 0;
-  TransferGetStatus(done, total);
-  if (done != lastDone_ || total != lastTotal_) transferOpen_ = total > 0;
-  if (transferOpen_ && done >= total) {
-    transferOpen_ = false;
-    // An upload changes a file, and an answer to a command is the answer file going out.
-    const bool download = !filesChanged_ && !answerWritten_;
-    filesChanged_ = false;
-    answerWritten_ = false;
-    if (download) {
-      const QString name = NameOfSize(total);
-      report_("Sent " + (name.isEmpty() ? "a file" : name) + " (" + Bytes(total) + ")");
-    }
-  }
-  lastDone_ = done;
-  lastTotal_ = total;
-}
-
-QString ServerWatch::NameOfSize(qint64 size) const {
-  QString found;
-  for (auto it = files_.cbegin(); it != files_.cend(); ++it) {
-    if (it->size != size) continue;
-    if (!found.isEmpty()) return {};
-    found = it.key();
-  }
-  return found;
+QString DescribeServedRequest(const ServedRequest& request, const QDir& folder) {
+  const Wording words = WordingOf(request.kind);
+  if (words.done == nullptr) return "Asked for something this PC does not serve";
+  const QString where = Where(request.path, folder);
+  if (request.carriedOut) return words.done + where + (words.withSize ? " (" + Bytes(request.bytes) + ")" : "");
+  if (request.why.empty()) return words.attempt + where + " broken off by the Data Collector";
+  const QString why = QString::fromLatin1(host::PrintableText(request.why).c_str()).trimmed();
+  return words.attempt + where + " not done: " + why;
 }
 
 }  // namespace corvane::desk
