@@ -1,8 +1,11 @@
 # The two set-up commands: `make demo` and `make test`. Both install what is
 # missing (Debian packages, as root) before they build.
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit clang libclang-rt-14-dev
+# The Windows build (MinGW-w64) and its tests under Wine: GoogleTest's sources,
+# a pty cable (socat), a virtual X server for the dialog, time zones.
+DEB_PACKAGES += g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest socat xvfb xauth tzdata
 
-.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke
+.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke windows windows-test
 
 all: build
 
@@ -23,10 +26,31 @@ test: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+	$(MAKE) windows-test
 	cmake --preset tsan
 	cmake --build --preset tsan
 	ctest --preset tsan
 	$(MAKE) fuzz-smoke
+
+# corvane32.dll (with its import library) and corvane.exe for 64-bit and 32-bit
+# Windows, in build/windows-x64/bin and build/windows-x86/bin.
+windows: deps
+	cmake --preset windows-x64
+	cmake --build --preset windows-x64 --target corvane32 corvane
+	cmake --preset windows-x86
+	cmake --build --preset windows-x86
+
+# Both builds and their export checks; the 64-bit one under Wine: its unit
+# program, and corvane.exe against corvane-dc (of the asan build) and C-Kermit.
+windows-test: deps
+	cmake --preset asan
+	cmake --build --preset asan --target corvane-dc
+	cmake --preset windows-x64
+	cmake --build --preset windows-x64
+	ctest --preset windows-x64
+	cmake --preset windows-x86
+	cmake --build --preset windows-x86
+	ctest --preset windows-x86
 
 # libFuzzer targets, one per parser of outside input (tests/fuzz). Each runs
 # over a copy of its seed corpus in build/fuzz/run, so new finds stay out of the
