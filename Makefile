@@ -1,11 +1,12 @@
 # The two set-up commands: `make demo` and `make test`. Both install what is
 # missing (Debian packages, as root) before they build.
-DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit clang libclang-rt-14-dev
+DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit \
+                clang libclang-rt-14-dev qt6-base-dev xvfb xauth fonts-dejavu-core python3 python3-pytest dpkg-dev
 # The Windows build (MinGW-w64) and its tests under Wine: GoogleTest's sources,
-# a pty cable (socat), a virtual X server for the dialog, time zones.
-DEB_PACKAGES += g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest socat xvfb xauth tzdata
+# a pty cable (socat), time zones.
+DEB_PACKAGES += g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest socat tzdata
 
-.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke windows windows-test
+.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots package windows windows-test
 
 all: build
 
@@ -90,10 +91,38 @@ demo: deps
 clean:
 	rm -rf build
 
+# The desktop application's pictures in the README, rendered from the current
+# code against its simulated Data Collector under a virtual X server.
+screenshots: deps
+	cmake --preset default
+	cmake --build --preset default --target corvane-desk
+	rm -rf build/screenshots && mkdir -p build/screenshots
+	XDG_CONFIG_HOME=$(CURDIR)/build/screenshots xvfb-run -a -s "-screen 0 1400x900x24" \
+	  ./build/default/tools/corvane-desk/corvane-desk --screenshots docs
+
+# The Debian packages libcorvane32-1, libcorvane32-dev, corvane and
+# python3-corvane in build/package, built for /usr; then they are unpacked into
+# a scratch root and run from there.
+PACKAGE_DIR := build/package
+
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=OFF
+	cmake --build $(PACKAGE_DIR) -j2
+	cd $(PACKAGE_DIR) && cpack
+	tests/packaging/unpack_test.sh $(PACKAGE_DIR)
+
 # Throughput of both framings through the line emulator, with C-Kermit to
 # C-Kermit for reference: prints a Markdown table (bench/README.md explains it).
 BENCH_DIR := build/bench
 BENCH_ARGS ?=
+
+# The two set-up commands on a machine that has nothing installed: a minimal
+# Debian 12 root (debootstrap, kept in build/fresh) runs `make demo` and
+# `make test` from a clean clone of the current commit. Not part of `make test`.
+.PHONY: fresh-check
+fresh-check:
+	tools/fresh-check.sh
 
 .PHONY: bench
 bench: deps
@@ -109,10 +138,21 @@ bench: deps
 SOAK_DIR := build/soak
 SOAK_ARGS ?=
 
-.PHONY: soak
-soak: deps
+.PHONY: soak soak-build sweep
+soak-build: deps
 	cmake -S . -B $(SOAK_DIR) -DCMAKE_BUILD_TYPE=Debug -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=ON \
 	  -DCMAKE_CXX_FLAGS="-O1 -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
 	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
 	cmake --build $(SOAK_DIR) -j2 --target corvane-soak
+
+soak: soak-build
 	./$(SOAK_DIR)/bench/corvane-soak --work $(SOAK_DIR)/work $(SOAK_ARGS)
+
+# The single-fault sweep (bench/soak/README.md): every operation in both
+# framings, once for every packet of its exchange lost and once damaged, in
+# either direction. Fails on any run that is neither byte-exact nor a clean
+# failure; those runs' logs stay in build/soak/sweep.
+SWEEP_ARGS ?=
+
+sweep: soak-build
+	./$(SOAK_DIR)/bench/corvane-soak --sweep --jobs 12 --work $(SOAK_DIR)/sweep $(SWEEP_ARGS)

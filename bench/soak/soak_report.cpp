@@ -63,4 +63,27 @@ std::string SoakTables(const std::vector<CaseTally>& tallies) {
   return out;
 }
 
+std::string SweepTable(const std::vector<SweepTally>& tallies) {
+  std::string out =
+      "\n| operation | framing | packets sent / read by the device | runs | byte-exact | clean failure | other |\n"
+      "|---|---|--:|--:|--:|--:|--:|\n";
+  int runs = 0;
+  int exact = 0;
+  int clean = 0;
+  for (const SweepTally& tally : tallies) {
+    const int rowExact = tally.verdicts[static_cast<int>(Verdict::Exact)];
+    const int rowClean = tally.verdicts[static_cast<int>(Verdict::CleanFailure)];
+    out += "| " + OperationName(tally.reference.operation) + " | " + WireName(tally.reference.wire) + " | " +
+           std::to_string(tally.packets.sent) + " / " + std::to_string(tally.packets.received) + " | " +
+           std::to_string(tally.runs) + " | " + std::to_string(rowExact) + " | " + std::to_string(rowClean) + " | " +
+           std::to_string(tally.runs - rowExact - rowClean) + " |\n";
+    runs += tally.runs;
+    exact += rowExact;
+    clean += rowClean;
+  }
+  out += "\nTotal: " + std::to_string(runs) + " runs, " + std::to_string(exact) + " byte-exact, " +
+         std::to_string(clean) + " clean failures, " + std::to_string(runs - exact - clean) + " other\n";
+  return out;
+}
+
 }  // namespace corvane::bench

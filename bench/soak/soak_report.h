@@ -19,6 +19,16 @@ struct CaseTally {
 
 // Markdown tables and a line of totals.
 std::string SoakTables(const std::vector<CaseTally>& tallies);
+
+// One operation of the single-fault sweep: its reference run's packets and the faulted runs.
+struct SweepTally {
+  SoakCase reference;
+  PacketCount packets{};
+  std::array<int, 9> verdicts{};  // indexed by Verdict
+  int runs = 0;
+};
+// A Markdown table, a row per operation and framing, and a line of totals.
+std::string SweepTable(const std::vector<SweepTally>& tallies);
 // Runs that fail the soak: hangs, crashes, sanitizer reports, partial files and undefined codes.
 bool FailsTheSoak(Verdict verdict);
 

@@ -1,6 +1,7 @@
 #include "soak/soak_run.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "common/timed_stream.h"
 #include "corvane-dc/simulated_device.h"
 #include "corvane32/corvane32.h"
+#include "corvane/operation_watch.h"
 #include "lineemu/line_direction.h"
 #include "soak/soak_files.h"
 
@@ -23,6 +25,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kBaudRate = 57600;
 constexpr std::size_t kFileBytes = 3000;
+// The sweep's file: three wide data packets (the last one short), a dozen classic ones.
+constexpr std::size_t kSweepFileBytes = 1100;
 constexpr int kCoordinatePoints = 60;
 constexpr double kCorruptLow = 0.001;
 constexpr double kCorruptHigh = 0.01;
@@ -36,9 +40,6 @@ constexpr auto kServerGuard = std::chrono::seconds(120);
 
 constexpr const char* kVerdictNames[] = {"exact",   "clean", "corrupted", "odd-code", "partial",
                                          "stalled", "hang",  "crash",     "sanitizer"};
-// A user watching a progress window that has not moved for half as long again
-// as the retry budget presses Cancel.
-constexpr double kPatienceFactor = 1.5;
 
 // The host of a soak run: starts the device with the operation and, when told
 // to, stops it by the Cancel button or by TransferCancel.
@@ -51,7 +52,11 @@ class SoakHost final : public HostUi {
     if (onStart) onStart();
     return nullptr;
   }
-  bool HasPendingMessage() override { return !stopped_ && stopWhen && stopWhen(Clock::now() - started_); }
+  bool HasPendingMessage() override {
+    if (stopped_) return false;
+    if (watch && watch->ShouldStop(false)) gaveUp_ = true;
+    return gaveUp_ || (stopWhen && stopWhen(Clock::now() - started_));
+  }
   void PumpMessage() override {
     stopped_ = true;
     if (pressCancel && input_ != nullptr) {
@@ -62,14 +67,19 @@ class SoakHost final : public HostUi {
   }
 
   bool Stopped() const { return stopped_; }
+  // Stopped by the command's watch rather than by the user.
+  bool GaveUp() const { return gaveUp_; }
 
   std::function<void()> onStart;
+  // The corvane command's watch over a client operation, when the run plays the command.
+  std::optional<cli::OperationWatch> watch;
   std::function<bool(Clock::duration)> stopWhen;
   bool pressCancel = false;
 
  private:
   ProgressInput* input_ = nullptr;
   bool stopped_ = false;
+  bool gaveUp_ = false;
   Clock::time_point started_{};
 };
 
@@ -78,7 +88,22 @@ bool DefinedFailureCode(int code) {
 }
 
 bool ServerOperation(Operation operation) {
-  return operation == Operation::ServerUpload || operation == Operation::ServerDownload;
+  return operation == Operation::ServerUpload || operation == Operation::ServerDownload ||
+         operation == Operation::ServerRemote;
+}
+
+// What the PC's server answers to the Data Collector's erase of `name`.
+std::string ErasedReply(const std::string& name) { return "Deleted file: " + name + "\r\n"; }
+
+// The packets of a run in each direction, as the device's log shows them.
+std::string PacketCounts(const std::vector<std::string>& deviceLog) {
+  int sent = 0;
+  int received = 0;
+  for (const std::string& line : deviceLog) {
+    if (line.starts_with("-> ") && line.find("silent, not sent") == std::string::npos) ++sent;
+    if (line.starts_with("<- ")) ++received;
+  }
+  return "SOAK-PACKETS " + std::to_string(sent) + " " + std::to_string(received);
 }
 
 int PlatformFor(const SoakCase& soakCase) {
@@ -113,11 +138,15 @@ class Run {
     scene_.pc = scratch / "pc";
     scene_.served = scratch / "served";
     scene_.outbox = scratch / "outbox";
-    for (const fs::path& directory : {scene_.pc, scene_.served, scene_.outbox}) fs::create_directories(directory);
+    for (const fs::path& directory : {scene_.pc, scene_.served, scene_.outbox, scratch / "tmp"}) {
+      fs::create_directories(directory);
+    }
+    // The server's answer file has one name in the temporary directory: runs side by side must not share it.
+    ::setenv("TMPDIR", (scratch / "tmp").c_str(), 1);
     const bool classic = soakCase.wire == Wire::Classic;
+    const std::size_t size = soakCase.fault == Fault::Packet ? kSweepFileBytes : kFileBytes;
     scene_.fileName = classic ? "PLAN.TXT" : "PLAN.BIN";
-    scene_.content = classic ? SoakText(kFileBytes, static_cast<unsigned>(seed))
-                             : SoakBinary(kFileBytes, static_cast<unsigned>(seed));
+    scene_.content = classic ? SoakText(size, static_cast<unsigned>(seed)) : SoakBinary(size, static_cast<unsigned>(seed));
     scene_.expected = scene_.content;
     // Every other classic send is a coordinate file, which arrives as one text line a point.
     if (classic && soakCase.operation == Operation::Send && seed % 2 == 0) {
@@ -162,6 +191,7 @@ class Run {
     options.directory = scene_.served.string();
     options.baudRate = kBaudRate;
     if (case_.fault == Fault::Silent) options.faults.silentAfterPackets = 2 + static_cast<int>(seed_ % 3);
+    options.faults.packetFault = case_.packetFault;
     const fs::path outgoing = scene_.outbox / scene_.fileName;
     switch (case_.operation) {
       case Operation::Send:
@@ -188,6 +218,10 @@ class Run {
       case Operation::ServerDownload:
         WriteWhole(scene_.pc / scene_.fileName, scene_.content);
         options.script = {dc::Role::Download(scene_.fileName)};
+        break;
+      case Operation::ServerRemote:
+        WriteWhole(scene_.pc / scene_.fileName, scene_.content);
+        options.script = {dc::Role::Remote('E', scene_.fileName)};
         break;
     }
     return options;
@@ -217,8 +251,10 @@ class Run {
         return (device && device->Finished()) || elapsed > kServerGuard;
       };
     } else {
-      const auto patience = std::chrono::duration<double>(kPatienceFactor * BudgetSeconds(case_));
+      // The corvane command gives up by itself; a user watching waits that long and more.
+      const auto patience = std::chrono::duration<double>(PatienceSeconds(case_));
       host.pressCancel = true;
+      host.watch.emplace(cli::kDefaultIdleTimeoutSeconds);
       host.stopWhen = [patience](Clock::duration elapsed) { return elapsed > patience; };
     }
 
@@ -235,6 +271,7 @@ class Run {
     if (!TransferGetOutputFilename(reply)) reply.clear();
 
     bool deviceSucceeded = false;
+    std::string deviceReply;
     std::vector<std::string> deviceLog;
     if (device) {
       // A serving device never finishes by itself; a role of its own gets time to end.
@@ -242,6 +279,7 @@ class Run {
       device->Stop();
       const std::vector<dc::Outcome> outcomes = device->Outcomes();
       deviceSucceeded = !outcomes.empty() && outcomes.front().success;
+      if (!outcomes.empty()) deviceReply = outcomes.front().reply;
       deviceLog = device->LogLines();
     }
     TransferCloseCom();
@@ -251,10 +289,13 @@ class Run {
     // TransferCancel from the host ends an operation with result 0 by design, so
     // such a run says nothing about the file: only its content does.
     cancelledByCall_ = case_.fault == Fault::Cancel && !host.pressCancel && host.Stopped();
-    RunReport report = ServerOperation(case_.operation) ? JudgeServer(deviceSucceeded) : Judge(succeeded, code, reply);
+    RunReport report = ServerOperation(case_.operation) ? JudgeServer(deviceSucceeded, deviceReply)
+                                                        : Judge(succeeded, code, reply);
     if (const auto stray = StrayFile()) report = Verdicted(Verdict::PartialFile, "stray file " + *stray);
-    const bool userGaveUp = case_.fault != Fault::Cancel && !ServerOperation(case_.operation) && host.Stopped();
+    const bool userGaveUp =
+        case_.fault != Fault::Cancel && !ServerOperation(case_.operation) && host.Stopped() && !host.GaveUp();
     if (userGaveUp && report.verdict == Verdict::CleanFailure) report.verdict = Verdict::Stalled;
+    if (host.GaveUp()) report.note = "given up by the command's watch: " + host.watch->Message();
     report.code = code;
     report.seconds = seconds;
     report.note += (report.note.empty() || cancelNote.empty() ? "" : "; ") + cancelNote;
@@ -262,6 +303,7 @@ class Run {
     if (report.verdict != Verdict::Exact) {
       for (const std::string& line : deviceLog) std::cout << line << "\n";
     }
+    std::cout << PacketCounts(deviceLog) << "\n";
     return report;
   }
 
@@ -274,7 +316,8 @@ class Run {
       case Operation::ChangeDirectory: return TransferChangeDirectory("SUB");
       case Operation::Delete: return TransferDelete("A.TXT");
       case Operation::ServerUpload:
-      case Operation::ServerDownload: return TransferServer();
+      case Operation::ServerDownload:
+      case Operation::ServerRemote: return TransferServer();
     }
     return false;
   }
@@ -351,7 +394,13 @@ class Run {
 
   // The server reports nothing per file: the device's outcome says whether the
   // file went through, and an upload must not stay behind half-written.
-  RunReport JudgeServer(bool deviceSucceeded) {
+  RunReport JudgeServer(bool deviceSucceeded, const std::string& deviceReply) {
+    if (case_.operation == Operation::ServerRemote) {
+      const bool erased = !FindIgnoringCase(scene_.pc, scene_.fileName);
+      if (erased && deviceSucceeded && deviceReply == ErasedReply(scene_.fileName)) return Verdicted(Verdict::Exact);
+      if (deviceSucceeded) return Verdicted(Verdict::Corrupted, erased ? "reply differs" : "file not erased");
+      return Verdicted(Verdict::CleanFailure);
+    }
     const bool upload = case_.operation == Operation::ServerUpload;
     const auto arrived = FindIgnoringCase(upload ? scene_.pc : scene_.served, scene_.fileName);
     const bool exact = arrived && ReadWhole(*arrived) == scene_.expected;
@@ -403,6 +452,15 @@ std::optional<RunReport> ParseReport(const std::string& output) {
   report.verdict = *parsed;
   std::getline(line >> std::ws, report.note);
   return report;
+}
+
+std::optional<PacketCount> ParsePacketCount(const std::string& output) {
+  const std::size_t at = output.rfind("SOAK-PACKETS ");
+  if (at == std::string::npos) return std::nullopt;
+  std::istringstream line(output.substr(at + 13));
+  PacketCount count;
+  if (!(line >> count.sent >> count.received)) return std::nullopt;
+  return count;
 }
 
 }  // namespace corvane::bench

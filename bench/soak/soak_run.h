@@ -39,5 +39,11 @@ RunReport RunCase(const SoakCase& soakCase, std::uint64_t seed, const std::files
 // The one line a run prints for the parent, and its reading.
 std::string FormatReport(const RunReport& report);
 std::optional<RunReport> ParseReport(const std::string& output);
+// The packets the device sent and read in a run, from the run's output.
+struct PacketCount {
+  int sent = 0;
+  int received = 0;
+};
+std::optional<PacketCount> ParsePacketCount(const std::string& output);
 
 }  // namespace corvane::bench

@@ -59,6 +59,13 @@ CORVANE_API void TransferSetServerRoot(std::string root);
 // ("sent to the Data Collector: ..." or "the Data Collector reported: ..."); empty when none.
 CORVANE_API std::string TransferGetErrorDetail();
 
+// Packets read whole and unharmed from the Data Collector since the running (or
+// last) operation started, NAKs not counted, and how many of them were error
+// packets. Readable while an operation runs: a host can tell an exchange that
+// moves from a silent line (resending into it reads nothing) or one where both
+// sides only NAK each other's damage, and an operation that hears only errors.
+CORVANE_API bool TransferGetLineActivity(std::uint32_t& packetsRead, std::uint32_t& errorPacketsRead);
+
 // The text of a protocol error code (248 to 265 and -4); empty for other codes.
 CORVANE_API std::string TransferErrorText(int code);
 

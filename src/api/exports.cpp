@@ -173,6 +173,12 @@ std::string TransferGetErrorDetail() {
   return Guarded(std::string(), [] { return Session().errorDetail.Get(); });
 }
 
+bool TransferGetLineActivity(std::uint32_t& packetsRead, std::uint32_t& errorPacketsRead) {
+  errorPacketsRead = Session().errorPacketsRead;
+  packetsRead = Session().packetsRead;
+  return true;
+}
+
 std::string TransferErrorText(int code) {
   return Guarded(std::string(), [&] {
     std::string text;

@@ -117,6 +117,8 @@ bool RunTransfer() {
   session.bytesTotal = 0;
   session.outputFileName.Set("");
   session.errorDetail.Set("");
+  session.packetsRead = 0;
+  session.errorPacketsRead = 0;
   session.cancelEvent.Create(EventReset::Manual);
   SerialPort().SetCancelEvent(&session.cancelEvent);
   session.busyEvent.Create(EventReset::Manual);

@@ -12,6 +12,8 @@ namespace {
 constexpr int kProbeReadSeconds = 3;
 constexpr std::int64_t kPlatformProbeLimitMs = 15'000;
 constexpr std::int64_t kClassicProbeLimitMs = 1'000;
+// A presence probe or its answer lost on the line costs one more probe, not the request.
+constexpr int kLeastClassicProbes = 2;
 constexpr std::uint8_t kProbeCheck = 'G';
 
 // The PC's S, built and stored like any packet but not yet sent; its length.
@@ -93,12 +95,12 @@ int ClassicProbe(ClassicLinkState& link) {
   ClassicReset(link);
   ProbeTimeout timeout(link.settings);
   const std::uint32_t start = GetTick();
-  for (;;) {
+  for (int sent = 1;; ++sent) {
     ClassicProbeSend(link);
     const std::uint8_t type = ClassicReadPacket(link);
     if (type == 'Y') return 1;
     if (type == 'N' || type == 'Q') return 0;
-    if (CancelRequested() || MillisecondsSince(start) > kClassicProbeLimitMs) return -1;
+    if (CancelRequested() || (MillisecondsSince(start) > kClassicProbeLimitMs && sent >= kLeastClassicProbes)) return -1;
   }
 }
 

@@ -56,6 +56,7 @@ std::uint8_t ClassicReadPacket(ClassicLinkState& link) {
   const std::uint8_t* start = link.receivedData - 3;
   if (UnChar(check) != ClassicChecksum(start)) return 'Q';
   Session().bytesDone += link.receivedLength;
+  NotePacketRead(type);
   return type;
 }
 

@@ -56,6 +56,10 @@ struct TransferSession {
   // The text of the last error packet of the operation, sent or received, so
   // that a host can say more than the result code.
   SharedText errorDetail;
+  // Packets but NAKs read whole and unharmed from the Data Collector in this
+  // operation, and how many of them were error packets: whether it moves on.
+  std::atomic<std::uint32_t> packetsRead{0};
+  std::atomic<std::uint32_t> errorPacketsRead{0};
 };
 
 TransferSession& Session();
@@ -66,5 +70,7 @@ bool CancelRequested();
 
 // Notes an error packet: `received` when the Data Collector sent it.
 void NoteErrorPacket(const std::string& text, bool received);
+// Counts a packet of `type` read whole and unharmed from the Data Collector; NAKs do not count.
+void NotePacketRead(int type);
 
 }  // namespace corvane

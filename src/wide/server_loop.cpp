@@ -165,6 +165,8 @@ class ServerLoop {
   }
 
   void AcceptDownloadRequest() {
+    // The request again while our S to it is out: the S was lost, not the request new.
+    if (state_ == ServerState::AwaitInitAck) WideResend(context_);
     // Only an idle side takes a request: mid-exchange its name would become the
     // local path of the file being received.
     if (state_ != ServerState::Idle) return;
@@ -176,6 +178,12 @@ class ServerLoop {
   }
 
   bool RunGenericCommand() {
+    // The command again while our S to it is out: the S was lost. Carrying the
+    // command out twice would, for an erase, answer an error for a done deed.
+    if (state_ == ServerState::AnswerReady) {
+      WideResend(context_);
+      return true;
+    }
     context_.isSender = 1;
     WideSendPacket('S', 0, context_);
     context_.answerAsText = true;
@@ -281,6 +289,10 @@ class ServerLoop {
         return true;
       case 'G':
         return RunGenericCommand();
+      case kWideRepeatedData:
+        // Our acknowledgement was lost: left unanswered, the remote would resend until it gave up.
+        WideAckAgain(context_);
+        return true;
       default:
         break;
     }
@@ -319,12 +331,6 @@ class ServerLoop {
 };
 
 }  // namespace
-
-std::string WideRequestText(const WideLinkContext& context) {
-  const int length = std::clamp(context.rxLength, 0, kWideTextLimit);
-  const std::uint8_t* data = context.rxData;
-  return std::string(data, std::find(data, data + length, 0));
-}
 
 EngineOutcome WideServerLoop(const WideRequest& request) {
   ServerLoop loop(request);

@@ -25,7 +25,4 @@ struct WideRequest {
 
 EngineOutcome WideServerLoop(const WideRequest& request);
 
-// The data of the last packet read as text: up to its first zero byte, at most 99 bytes.
-std::string WideRequestText(const WideLinkContext& context);
-
 }  // namespace corvane

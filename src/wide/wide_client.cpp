@@ -5,7 +5,7 @@
 #include "platform/thread.h"
 #include "serial/serial_io.h"
 #include "session/result_codes.h"
-#include "wide/server_loop.h"
+#include "session/transfer_session.h"
 #include "wide/wide_files.h"
 #include "wide/wide_link.h"
 
@@ -14,7 +14,16 @@ namespace {
 
 constexpr std::uint32_t kHeaderAckDelayMs = 50;
 
-enum class ClientState { Starting, AwaitInitAck, AwaitDataAck, AwaitSendInit, AwaitHeader, Receiving, AwaitRequestAck };
+enum class ClientState {
+  Starting,
+  AwaitInitAck,
+  AwaitDataAck,
+  AwaitSendInit,
+  AwaitHeader,
+  Receiving,
+  AwaitRequestAck,
+  AwaitEndAck,
+};
 
 int FailWith(int code, WideLinkContext& context) {
   WideSendPacket('E', code, context);
@@ -89,9 +98,7 @@ int WideTransaction(const std::string& localName, char startType, std::string& i
       if (!WideWriteData(context)) return FailWith(kErrorCannotOpenFile, context);
       WideAck(context);
     } else if (value == kWideRepeatedData) {
-      // Acknowledge the repeat again under its own number; seq comes back to where it was.
-      context.seq = (context.seq + 63) & 63;
-      WideAck(context);
+      WideAckAgain(context);
     } else if (value == 'Z' && state == ClientState::Receiving) {
       if (!WideFinishOutput(context)) return FailWith(kErrorCannotOpenFile, context);
       WideAck(context);
@@ -110,9 +117,13 @@ int WideTransaction(const std::string& localName, char startType, std::string& i
         WideNextSeq(context);
         WideSendPacket('Z', 0, context);
         WideCloseFiles(context);
-        return kResultSuccess;
+        // The send ends with the Z acknowledged, not merely written: a Z lost on
+        // the line would otherwise report success for a file the remote never closed.
+        state = ClientState::AwaitEndAck;
       }
       if (sent < 0) return FailWith(kErrorSendData, context);
+    } else if (value == 'Y' && state == ClientState::AwaitEndAck) {
+      return kResultSuccess;
     } else if (value == 'Y' && state == ClientState::AwaitRequestAck) {
       // Only a name too long for the peer can fail here; asking for it cut
       // would fetch another file.
@@ -120,7 +131,6 @@ int WideTransaction(const std::string& localName, char startType, std::string& i
       WideNextSeq(context);
       state = ClientState::AwaitHeader;
     } else if (value == 'E') {
-      NoteErrorPacket(WideRequestText(context), true);
       WideCloseFiles(context);
       return RemoteSaysFileExists(context) ? kResultFileExists : kResultFailed;
     } else if (!IgnoredOutOfTurn(value)) {

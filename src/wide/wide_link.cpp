@@ -1,5 +1,6 @@
 #include "wide/wide_link.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/paths.h"
@@ -100,6 +101,11 @@ void WideAck(WideLinkContext& context) {
   WideNextSeq(context);
 }
 
+void WideAckAgain(WideLinkContext& context) {
+  context.seq = (context.seq + 63) & 63;
+  WideAck(context);
+}
+
 void WideResend(WideLinkContext& context) {
   if (context.isSender) {
     SerialWrite(context.txPacket, static_cast<std::uint32_t>(context.lastTxLength));
@@ -160,7 +166,11 @@ int WideReadPacket(WideLinkContext& context) {
   context.rxData = context.rxPacket + kWideDataOffset;
   const int check = UnChar(context.rxPacket[kHeaderBytes + context.rxLength]);
   if (check != WideChecksum(context.rxPacket, context.rxLength + kHeaderBytes)) return kWideDamaged;
-  return context.rxPacket[4];
+  const int type = context.rxPacket[4];
+  NotePacketRead(type);
+  // Noted as it arrives: the request loop waits past an E, and a host may want its text meanwhile.
+  if (type == 'E') NoteErrorPacket(WideRequestText(context), true);
+  return type;
 }
 
 int WideNextPacket(WideLinkContext& context) {
@@ -181,6 +191,14 @@ int WideNextPacket(WideLinkContext& context) {
     if (CancelRequested()) return 'E';
     if (ch == 'E') return 'E';
     if (tries > kRetryLimit) return GiveUp(kErrorWaitExpired, context);
+    // Deliberately wider than the rule for data packets alone: any packet one
+    // behind is the one just accepted, sent again because our acknowledgement
+    // was lost. Read as out of sequence (an X is taken for a cancel) it would
+    // end the transfer; as a repeat it is acknowledged again and costs a resend.
+    if (ch != 'Y' && ch != 'N' && ch != kWideTimedOut && ch != kWideDamaged && context.rxSeq == ((context.seq + 63) & 63)) {
+      accepted = kWideRepeatedData;
+      break;
+    }
     if (ch == 'X') return GiveUp(kErrorCancelledByUser, context);
     if (ch == 'D' && context.rxSeq == nextSeq) {
       accepted = 'Y';
@@ -203,6 +221,12 @@ int WideNextPacket(WideLinkContext& context) {
   // Stop-and-wait: whatever arrived behind the accepted packet is stale.
   SerialFlushInput();
   return accepted;
+}
+
+std::string WideRequestText(const WideLinkContext& context) {
+  const int length = std::clamp(context.rxLength, 0, kWideTextLimit);
+  const std::uint8_t* data = context.rxData;
+  return std::string(data, std::find(data, data + length, 0));
 }
 
 void WideCloseFiles(WideLinkContext& context) {

@@ -37,13 +37,18 @@ void WideSendProbePacket(char type, int length, WideLinkContext& context);
 // False (nothing sent) for a text longer than kWideTextLimit.
 bool WideSendText(char type, const std::string& text, WideLinkContext& context);
 void WideAck(WideLinkContext& context);
+// Acknowledges a repeat of the packet just accepted under its own number; seq comes back to where it was.
+void WideAckAgain(WideLinkContext& context);
 void WideResend(WideLinkContext& context);
 // n + 6 for a complete frame, a kFrame* failure, or 258 when cancelled while idle in server mode.
 int WideReadFrame(WideLinkContext& context);
 // The packet type, kWideTimedOut or kWideDamaged.
 int WideReadPacket(WideLinkContext& context);
-// A packet type, kWideRepeatedData, or the error codes 258, 263, 264.
+// A packet type, kWideRepeatedData (a repeat of the packet just accepted, or
+// an older data packet), or the error codes 258, 263, 264.
 int WideNextPacket(WideLinkContext& context);
+// The data of the last packet read as text: up to its first zero byte, at most 99 bytes.
+std::string WideRequestText(const WideLinkContext& context);
 // Closes both files; an unfinished output file is deleted.
 void WideCloseFiles(WideLinkContext& context);
 

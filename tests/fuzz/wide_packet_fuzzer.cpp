@@ -6,7 +6,6 @@
 
 #include "fuzz/fuzz_support.h"
 #include "wide/host_command.h"
-#include "wide/server_loop.h"
 #include "wide/wide_link.h"
 
 using namespace corvane;

@@ -19,6 +19,7 @@ DeviceLine::DeviceLine(ByteStream& stream, Framing framing, const FaultOptions& 
     : stream_(stream),
       framing_(framing),
       silentAfter_(faults.silentAfterPackets),
+      packetFault_(faults.packetFault),
       log_(log),
       stop_(stop),
       outgoing_(faults, 0),
@@ -30,10 +31,15 @@ void DeviceLine::Send(const Packet& packet, const std::string& frame, const std:
     return;
   }
   ++packetsSent_;
-  log_.Sent(packet, note);
+  const bool hit = PacketFaultHits(PacketFault::Direction::Sent, packetsSent_);
+  if (hit && packetFault_->kind == PacketFault::Kind::Drop) {
+    log_.Sent(packet, note.empty() ? "lost by the packet fault" : note + ", lost by the packet fault");
+    return;
+  }
+  log_.Sent(packet, hit ? (note.empty() ? "damaged by the packet fault" : note + ", damaged by the packet fault") : note);
   std::string out;
   out.reserve(frame.size());
-  for (char c : frame) {
+  for (char c : hit ? DamagedFrame(frame) : frame) {
     const FaultInjector::Decision decision = outgoing_.Next(static_cast<std::uint8_t>(c));
     if (decision.delayMs > 0) {
       stream_.Write(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
@@ -99,9 +105,51 @@ void DeviceLine::DrainUntilQuiet(std::uint32_t quietMs) {
   pending_.clear();
 }
 
+bool DeviceLine::PacketFaultHits(PacketFault::Direction direction, int count) const {
+  return packetFault_ && packetFault_->direction == direction && packetFault_->index == count;
+}
+
 ReadResult DeviceLine::Read(FrameParser parse, std::uint32_t firstByteMs, std::uint32_t interByteMs) {
-  ReadResult result;
   const auto start = Clock::now();
+  for (;;) {
+    std::string frame;
+    ReadResult result = ReadFrame(parse, start, firstByteMs, interByteMs, frame);
+    // Time-outs, a stop and frames cut short (noted as they happened) count as no packet.
+    const ParsedFrame& parsed = result.frame;
+    if (parsed.status == ParseStatus::NeedMore) return result;
+    const bool hit = PacketFaultHits(PacketFault::Direction::Received, ++packetsRead_);
+    const bool decoded = parsed.consumed >= 4;
+    const std::string framingNote = parsed.framing == framing_           ? ""
+                                    : parsed.framing == Framing::Classic ? "classic frame"
+                                                                         : "wide frame";
+    auto joined = [&framingNote](const std::string& note) {
+      return framingNote.empty() ? note : note.empty() ? framingNote : framingNote + ", " + note;
+    };
+    if (hit && packetFault_->kind == PacketFault::Kind::Drop) {
+      // As if it never arrived: the wait goes on for what is left of it.
+      log_.Received(parsed.packet, joined("lost by the packet fault"));
+      continue;
+    }
+    if (hit && result.kind == ReadKind::Good) {
+      result.frame = parse(DamagedFrame(frame.substr(0, parsed.consumed)));
+      result.kind = ReadKind::Damaged;
+      log_.Received(result.frame.packet, joined("damaged by the packet fault, bad check"));
+      return result;
+    }
+    if (result.kind == ReadKind::Good) {
+      log_.Received(parsed.packet, joined(""));
+    } else if (decoded) {
+      log_.Received(parsed.packet, joined("bad check"));
+    } else {
+      log_.Note("damaged frame: impossible length");
+    }
+    return result;
+  }
+}
+
+ReadResult DeviceLine::ReadFrame(FrameParser parse, Clock::time_point start, std::uint32_t firstByteMs,
+                                 std::uint32_t interByteMs, std::string& frame) {
+  ReadResult result;
   for (;;) {
     std::uint32_t left = kWaitUntilStopped;
     if (firstByteMs != kWaitUntilStopped) {
@@ -116,24 +164,13 @@ ReadResult DeviceLine::Read(FrameParser parse, std::uint32_t firstByteMs, std::u
     }
     if (*byte == kSoh) break;
   }
-  std::string frame(1, static_cast<char>(kSoh));
+  frame.assign(1, static_cast<char>(kSoh));
   for (;;) {
     ParsedFrame parsed = parse(frame);
     if (parsed.status != ParseStatus::NeedMore) {
       // Bytes beyond the frame stay for the next read.
       if (parsed.consumed < frame.size()) pending_.insert(pendingAt_, frame.substr(parsed.consumed));
       result.kind = parsed.status == ParseStatus::Good ? ReadKind::Good : ReadKind::Damaged;
-      const bool decoded = parsed.consumed >= 4;
-      const std::string framingNote = parsed.framing != framing_
-                                          ? (parsed.framing == Framing::Classic ? "classic frame" : "wide frame")
-                                          : "";
-      if (result.kind == ReadKind::Good) {
-        log_.Received(parsed.packet, framingNote);
-      } else if (decoded) {
-        log_.Received(parsed.packet, framingNote.empty() ? "bad check" : framingNote + ", bad check");
-      } else {
-        log_.Note("damaged frame: impossible length");
-      }
       result.frame = std::move(parsed);
       return result;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -49,11 +50,18 @@ class DeviceLine {
  private:
   std::optional<std::uint8_t> NextByte(std::uint32_t waitMs);
   bool Fill(std::uint32_t waitMs);
+  // One frame, or a time-out once `firstByteMs` from `start` has passed without a SOH.
+  ReadResult ReadFrame(FrameParser parse, std::chrono::steady_clock::time_point start, std::uint32_t firstByteMs,
+                       std::uint32_t interByteMs, std::string& frame);
+  // True when the packet fault hits the frame just read in whole.
+  bool PacketFaultHits(PacketFault::Direction direction, int count) const;
 
   ByteStream& stream_;
   Framing framing_;
   int silentAfter_;
+  std::optional<PacketFault> packetFault_;
   int packetsSent_ = 0;
+  int packetsRead_ = 0;
   PacketLog& log_;
   const std::atomic<bool>& stop_;
   FaultInjector outgoing_;

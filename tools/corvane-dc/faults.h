@@ -3,11 +3,30 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace corvane::dc {
+
+// One whole packet lost or damaged: the k-th the device sends, or the k-th it
+// reads (as if its receiver never got it, or got it with a damaged byte).
+struct PacketFault {
+  enum class Direction { Sent, Received };
+  enum class Kind { Drop, Damage };
+  Direction direction = Direction::Sent;
+  int index = 0;  // counted from 1 in its direction
+  Kind kind = Kind::Drop;
+};
+
+// "sent:3:drop", "received:12:damage"; nothing for any other text.
+std::optional<PacketFault> ParsePacketFault(std::string_view text);
+std::string DescribePacketFault(const PacketFault& fault);
+// The frame with one byte changed so that every check catches it: the middle
+// byte (never SOH or a length field) moved by one, which changes the folded sum.
+std::string DamagedFrame(std::string frame);
 
 struct FaultOptions {
   double corruptProbability = 0;  // per byte, both directions
@@ -17,6 +36,7 @@ struct FaultOptions {
   std::uint32_t seed = 1;
   int silentAfterPackets = -1;  // stop sending after this many packets; -1 never
   std::string errorText;        // when set: refuse every exchange with this E text
+  std::optional<PacketFault> packetFault;
 };
 
 enum class FaultKind { Corrupt, Drop, Delay };

@@ -66,6 +66,12 @@ int main(int argc, char** argv) {
   app.add_option("--seed", options.faults.seed, "seed of the fault decisions");
   app.add_option("--silent-after", options.faults.silentAfterPackets, "send nothing after this many packets");
   app.add_option("--error-text", options.faults.errorText, "refuse every exchange with an E packet of this text");
+  std::string packetFault;
+  app.add_option("--packet-fault", packetFault,
+                 "lose or damage one packet: sent|received:K:drop|damage, K counted from 1 in that direction")
+      ->check([](const std::string& text) {
+        return ParsePacketFault(text) ? std::string() : std::string("expected e.g. sent:3:drop or received:5:damage");
+      });
   app.add_option("action", action,
                  "serve | send FILE | upload FILE | download NAME | remote dir|cd|erase [ARG] | script FILE")
       ->required();
@@ -82,6 +88,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   options.framing = framing == "wide" ? Framing::Wide : Framing::Classic;
+  if (!packetFault.empty()) options.faults.packetFault = ParsePacketFault(packetFault);
   options.script = *script;
   if (options.faults.delayMs == 0 && options.faults.delayProbability > 0) options.faults.delayMs = 500;
 

@@ -1,6 +1,8 @@
 #include "corvane-dc/packet_exchange.h"
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <utility>
 
 namespace corvane::dc {
@@ -91,9 +93,17 @@ ReadResult PacketExchange::ReadPacket(std::uint32_t waitMs) { return line_.Read(
 std::optional<Packet> PacketExchange::Transact(char type, const std::string& data, std::string_view replies) {
   SendPacket(type, seq_, data);
   for (int attempt = 1; attempt < settings_.retries; ++attempt) {
-    const ReadResult read = ReadPacket(TimeoutMs());
-    if (read.kind == ReadKind::Stopped) return std::nullopt;
-    if (Usable(read)) {
+    // The time-out runs from the sending: a peer that repeats its own last
+    // packet (ours was lost) must not hold it off until the retries run out.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs());
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const ReadResult read = ReadPacket(static_cast<std::uint32_t>(std::max<std::int64_t>(left.count(), 0)));
+      if (read.kind == ReadKind::Stopped) return std::nullopt;
+      if (!Usable(read)) {
+        NoteFailedRead(read);
+        break;
+      }
       const Packet& reply = read.frame.packet;
       if (reply.type == 'E') return reply;
       if (reply.seq == seq_ && reply.type != 'N' && replies.find(reply.type) != std::string_view::npos) return reply;
@@ -102,10 +112,9 @@ std::optional<Packet> PacketExchange::Transact(char type, const std::string& dat
         return Packet{'Y', seq_, {}};
       }
       // Answering a stale packet with a resend would double every later
-      // exchange; only a NAK of this packet asks for it again.
-      if (reply.type != 'N' || reply.seq != seq_) continue;
+      // exchange; only a NAK of this packet asks for it again at once.
+      if (reply.type == 'N' && reply.seq == seq_) break;
     }
-    NoteFailedRead(read);
     Resend();
   }
   line_.Log().Note("no answer, giving up");

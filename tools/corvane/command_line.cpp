@@ -5,6 +5,7 @@
 #include <functional>
 #include <iostream>
 
+#include "corvane/corvane.h"
 #include "corvane/exit_status.h"
 #include "corvane/operations.h"
 #include "corvane/port_options.h"
@@ -21,12 +22,19 @@ void AddPortOptions(CLI::App& app, PortOptions& options) {
   app.add_option("--platform", options.platform, "auto, classic, wide or a number")->capture_default_str();
   app.add_flag("--quiet,-q", options.quiet, "draw no progress");
   app.add_flag("--overwrite", options.overwrite, "replace a received file that exists instead of asking");
+  app.add_option("--idle-timeout", options.idleTimeoutSeconds,
+                 "give up a client operation (exit 1) once for this many seconds no packet has come whole from "
+                 "the Data Collector (NAKs aside) and no file data has moved; resending into a silent line "
+                 "does not count as moving. 0 waits without end. Not for server")
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
 }
 
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
   CLI::App app{"corvane: move files between this PC and a Data Collector over a serial line"};
+  app.set_version_flag("--version", corvane_version(), "print the version and exit");
   app.require_subcommand(1);
   PortOptions options;
   AddPortOptions(app, options);
@@ -76,6 +84,8 @@ int RunCommandLine(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
     return app.exit(help);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version);
   } catch (const CLI::ParseError& error) {
     app.exit(error);
     return kExitUsage;

@@ -16,6 +16,7 @@
 #include "corvane/operations.h"
 #include "corvane/terminal_display.h"
 #include "corvane32/corvane32.h"
+#include "hostkit/result_words.h"
 
 namespace corvane::cli {
 namespace {
@@ -89,7 +90,7 @@ class Tour {
     for (const Step& step : steps_) {
       allGood = allGood && step.result == 0;
       std::cout << "  " << std::left << std::setw(54) << step.what << std::right << std::fixed << std::setprecision(1)
-                << std::setw(6) << step.seconds << " s  " << (step.result == 0 ? "ok" : DescribeResult(step.result))
+                << std::setw(6) << step.seconds << " s  " << (step.result == 0 ? "ok" : host::DescribeResult(step.result))
                 << (step.detail.empty() ? "" : "  " + step.detail) << "\n";
     }
     std::cout << (allGood ? "Every step succeeded.\n" : "Some steps failed.\n");

@@ -1,7 +1,5 @@
-// How the corvane command ends, and what it tells about a result code.
+// How the corvane command ends for a result code.
 #pragma once
-
-#include <string>
 
 namespace corvane::cli {
 
@@ -13,8 +11,6 @@ enum ExitStatus : int {
   kExitCancelled = 130,
 };
 
-// "result -21: the transfer failed ..." — the code and what it means.
-std::string DescribeResult(int result);
 ExitStatus ExitStatusOf(int result);
 
 }  // namespace corvane::cli

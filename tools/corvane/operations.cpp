@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "corvane/exit_status.h"
+#include "corvane/operation_watch.h"
 #include "corvane/terminal_display.h"
 #include "corvane32/corvane32.h"
+#include "hostkit/result_words.h"
 
 namespace corvane::cli {
 namespace {
@@ -32,20 +34,15 @@ bool ReadableFile(const std::string& path) {
 // Letter, length character, argument and a terminating zero must fit 96 bytes.
 constexpr std::size_t kLongestRemoteArgument = 93;
 
-// Error texts come from the line: keep control bytes off the user's terminal.
-std::string PrintableText(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return text;
-}
-
 // Opens the port, runs one operation and closes the port again.
 // The Data Collector may send its own cd and erase commands in the middle of a
 // get or a remote command; they stay inside the working directory, as a server's
 // requests stay inside its root.
+// A client operation is watched: it is given up when the Data Collector stays
+// silent for the idle time-out, or answers only with an error that the
+// operation would wait past. The server has no watch: it waits for requests.
 int RunOperation(const PortOptions& options, CommandFamily family, const std::function<bool()>& operation,
-                 const std::string& confinedTo = WorkingDirectory()) {
+                 const std::string& confinedTo = WorkingDirectory(), bool watched = true) {
   const auto platform = PlatformValue(options.platform, family);
   if (!platform) {
     std::cerr << "corvane: --platform takes auto, classic, wide or a number, not '" << options.platform << "'\n";
@@ -59,6 +56,8 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
   TransferSetOtherPlatform(*platform);
   TransferSetServerRoot(confinedTo);
   TerminalDisplay display(options.quiet);
+  OperationWatch watch(options.idleTimeoutSeconds);
+  if (watched) display.SetStopCheck([&watch](bool answering) { return watch.ShouldStop(answering); });
   TransferSetHostUi(&display);
   TransferSetSaveAsHandler(MakeTerminalSaveAs(display, options.overwrite));
   const bool succeeded = operation();
@@ -66,9 +65,13 @@ int RunOperation(const PortOptions& options, CommandFamily family, const std::fu
   TransferSetSaveAsHandler({});
   TransferSetHostUi(nullptr);
   TransferCloseCom();
+  if (watch.Why() != OperationWatch::Reason::None) {
+    std::cerr << "corvane: " << host::PrintableText(watch.Message()) << "\n";
+    return kExitFailed;
+  }
   if (!succeeded) {
-    std::cerr << "corvane: " << DescribeResult(result) << "\n";
-    const std::string detail = PrintableText(TransferGetErrorDetail());
+    std::cerr << "corvane: " << host::DescribeResult(result) << "\n";
+    const std::string detail = host::PrintableText(TransferGetErrorDetail());
     if (!detail.empty()) std::cerr << "corvane: " << detail << "\n";
   }
   return ExitStatusOf(result);
@@ -142,7 +145,7 @@ int Serve(const PortOptions& options, const std::string& root, bool confine) {
     return kExitUsage;
   }
   const int status = RunOperation(
-      options, CommandFamily::FileTransfer, [] { return TransferServer(); }, confine ? served : std::string());
+      options, CommandFamily::FileTransfer, [] { return TransferServer(); }, confine ? served : std::string(), false);
   // Ctrl-C or SIGTERM is how a server is meant to end.
   return status == kExitCancelled ? kExitSuccess : status;
 }

@@ -1,40 +1,12 @@
 #include "corvane/port_options.h"
 
-#include <charconv>
-
 #include "corvane32/corvane32.h"
 
 namespace corvane::cli {
-namespace {
-
-std::optional<int> WholeNumber(const std::string& text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
-  return value;
-}
-
-}  // namespace
-
-std::optional<int> ParityCode(const std::string& name) {
-  static const char* const kNames[] = {"none", "odd", "even", "mark", "space"};
-  for (int code = 0; code < 5; ++code) {
-    if (name == kNames[code]) return code;
-  }
-  return std::nullopt;
-}
-
-std::optional<int> PlatformValue(const std::string& name, CommandFamily family) {
-  if (name == "auto") return 1;
-  if (name == "wide") return 2;
-  if (name == "classic") return family == CommandFamily::Generic ? 1 : 0;
-  return WholeNumber(name);
-}
 
 bool OpenPort(const PortOptions& options) {
   const int parity = ParityCode(options.parity).value_or(0);
-  if (const auto number = WholeNumber(options.port)) {
+  if (const auto number = host::WholeNumber(options.port)) {
     return TransferOpenCom(*number, options.baudRate, parity, nullptr);
   }
   return TransferOpenDevice(options.port, options.baudRate, parity, nullptr);

@@ -1,8 +1,10 @@
 // The serial line options shared by every subcommand that talks to the device.
 #pragma once
 
-#include <optional>
 #include <string>
+
+#include "corvane/operation_watch.h"
+#include "hostkit/line_choices.h"
 
 namespace corvane::cli {
 
@@ -13,15 +15,13 @@ struct PortOptions {
   std::string platform = "auto";
   bool quiet = false;
   bool overwrite = false;
+  int idleTimeoutSeconds = kDefaultIdleTimeoutSeconds;  // 0: a client operation waits as long as the library does
 };
 
-enum class CommandFamily { FileTransfer, Generic };
+using host::CommandFamily;
+using host::ParityCode;
+using host::PlatformValue;
 
-// The library's parity code, or nullopt for an unknown name.
-std::optional<int> ParityCode(const std::string& name);
-// The platform value for TransferSetOtherPlatform: "classic" is the classic engine,
-// which is 0 for file transfers but 1 for generic commands (0 would pick the wide engine).
-std::optional<int> PlatformValue(const std::string& name, CommandFamily family);
 // Opens the port the options name; false when it cannot be opened.
 bool OpenPort(const PortOptions& options);
 

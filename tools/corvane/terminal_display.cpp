@@ -113,6 +113,7 @@ void TerminalDisplay::BeginOperation(ProgressInput& input) {
   progressInput_ = &input;
   interrupts_.emplace();
   interruptsDelivered_ = 0;
+  stopDelivered_ = false;
   pending_.clear();
   paused_ = false;
   linesDrawn_ = 0;
@@ -209,6 +210,10 @@ bool TerminalDisplay::HasPendingMessage() {
   for (const int caught = InterruptsCaught(); interruptsDelivered_ < caught; ++interruptsDelivered_) {
     pending_.push_back(Key::Cancel);
   }
+  if (stopCheck_ && !stopDelivered_ && stopCheck_(paused_)) {
+    stopDelivered_ = true;
+    pending_.push_back(Key::Cancel);
+  }
   // While a question is asked the keys belong to its answer.
   if (keys_ && !paused_) ReadKeys();
   return !pending_.empty();
@@ -229,6 +234,11 @@ void TerminalDisplay::PumpMessage() {
   } else {
     input->OnOK();
   }
+}
+
+void TerminalDisplay::SetStopCheck(std::function<bool(bool answering)> check) {
+  std::lock_guard lock(mutex_);
+  stopCheck_ = std::move(check);
 }
 
 std::optional<std::string> TerminalDisplay::AskNewName(const std::string& proposedName) {

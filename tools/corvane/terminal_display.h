@@ -37,6 +37,10 @@ class TerminalDisplay final : public HostUi {
   void PumpMessage() override;
   std::unique_ptr<ProgressSurface> CreateProgressSurface(HostWindow parent, ProgressInput& input) override;
 
+  // Asked at every poll of a running operation (`answering`: a question is
+  // open); when it says true the operation is cancelled as by Ctrl-C.
+  void SetStopCheck(std::function<bool(bool answering)> check);
+
   // Asks for another name for `proposedName`, with the display set aside
   // meanwhile. A name without a directory goes beside the proposed file.
   // nullopt: an empty answer, end of input, Ctrl-C, or no terminal to ask on.
@@ -64,6 +68,8 @@ class TerminalDisplay final : public HostUi {
   ProgressInput* progressInput_ = nullptr;
   std::optional<InterruptCatcher> interrupts_;
   int interruptsDelivered_ = 0;
+  std::function<bool(bool)> stopCheck_;
+  bool stopDelivered_ = false;
   std::deque<Key> pending_;
   bool drawing_ = false;
   bool paused_ = false;

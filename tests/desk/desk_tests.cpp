@@ -1,0 +1,368 @@
+// The desktop application's window against the simulated Data Collector on a
+// pty, under a virtual X server: what the panes, the progress window and the
+// preview show after each thing a user does.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "corvane-dc/simulated_device.h"
+#include "corvane-desk/demo_device.h"
+#include "corvane-desk/file_pane.h"
+#include "corvane-desk/main_window.h"
+#include "corvane32/corvane32.h"
+
+using corvane::desk::FilePane;
+using corvane::desk::MainWindow;
+namespace dc = corvane::dc;
+
+namespace {
+
+const QByteArray kNotes = "Control checked.\r\nBM4 disturbed.\r\n";
+const QByteArray kField = "Collected in the field.\r\n";
+
+void Write(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+QByteArray Read(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+template <typename Number>
+void Append(QByteArray& bytes, Number value) {
+  char raw[sizeof value];
+  std::memcpy(raw, &value, sizeof value);  // little-endian, as the file format
+  bytes.append(raw, sizeof raw);
+}
+
+// A coordinate file laid out by hand: a 38-byte header, then 45-byte records.
+QByteArray CoordinateFile(const std::vector<std::tuple<int, double, double, double, const char*>>& points) {
+  QByteArray bytes("JOB", 3);
+  bytes.append(27, '\0');
+  Append(bytes, std::int32_t{static_cast<std::int32_t>(points.size())});
+  Append(bytes, std::int32_t{-1});
+  for (const auto& [number, north, east, elevation, description] : points) {
+    Append(bytes, std::int32_t{number});
+    Append(bytes, north);
+    Append(bytes, east);
+    Append(bytes, elevation);
+    QByteArray text(description);
+    text.resize(17, '\0');
+    bytes += text;
+  }
+  return bytes;
+}
+
+QStringList Names(const FilePane& pane) {
+  QStringList names;
+  for (int i = 0; i < pane.topLevelItemCount(); ++i) names.push_back(pane.topLevelItem(i)->text(0));
+  return names;
+}
+
+QWidget* TopLevel(const QString& name) {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->objectName() == name && widget->isVisible()) return widget;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+class DeskTest final : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void connectListTransferDeleteAndChangeDirectory_data();
+  void connectListTransferDeleteAndChangeDirectory();
+  void cancelHalfWayLeavesNoPartialFileAndAUsableWindow();
+  void existingFileIsAskedAboutInASaveAsDialog();
+  void previewShowsPointsAndLines_data();
+  void previewShowsPointsAndLines();
+  void demoDeviceSendsAFile();
+
+ private:
+  void Connect(dc::Framing framing, dc::FaultOptions faults = {});
+  FilePane& Pane(const char* name) { return *window_->findChild<FilePane*>(name); }
+  void Click(const char* button) { window_->findChild<QPushButton*>(button)->click(); }
+  void Select(const char* pane, const QString& name) { QVERIFY(Pane(pane).SelectEntry(name)); }
+  void Open(const char* pane, const QString& name);
+  QString LogText() const { return window_->findChild<QPlainTextEdit*>("activityLog")->toPlainText(); }
+  // The next modal dialog is handed to `answer`; any other one is a failure, noted and closed.
+  void AnswerNextModal(std::function<void(QWidget&)> answer) { answer_ = std::move(answer); }
+  void LookForModals();
+
+  std::optional<QTemporaryDir> workspace_;
+  QString pcFolder_;
+  QString deviceFolder_;
+  std::unique_ptr<dc::PtyDevice> device_;
+  std::unique_ptr<MainWindow> window_;
+  QTimer modalWatch_;
+  std::function<void(QWidget&)> answer_;
+  QStringList unexpected_;
+};
+
+void DeskTest::init() {
+  workspace_.emplace();
+  pcFolder_ = workspace_->filePath("pc");
+  deviceFolder_ = workspace_->filePath("device");
+  QDir().mkpath(pcFolder_);
+  QDir().mkpath(deviceFolder_ + "/JOBS");
+  Write(pcFolder_ + "/NOTES.TXT", kNotes);
+  Write(pcFolder_ + "/JOB.CR5", CoordinateFile({{1, 5000.0, 2000.0, 100.25, "CP1"},
+                                               {2, 5010.5, 2003.0, 100.5, "TREE"},
+                                               {3, 5020.0, 1999.75, -9.99e27, "FENCE"}}));
+  Write(pcFolder_ + "/JOB.PL5", "SS,1\r\nPT,2\r\nPT,3\r\nSA,7,1\r\n");
+  Write(deviceFolder_ + "/FIELD.TXT", kField);
+  Write(deviceFolder_ + "/JOBS/BRIDGE.CR5", "7,7200.0,3100.0,88.4,DECK\r\n8,7206.0,3101.5,88.45,DECK\r\n");
+  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{nullptr, pcFolder_});
+  window_->resize(1100, 700);
+  window_->show();
+  unexpected_.clear();
+  connect(&modalWatch_, &QTimer::timeout, this, &DeskTest::LookForModals, Qt::UniqueConnection);
+  modalWatch_.start(20);
+}
+
+void DeskTest::cleanup() {
+  modalWatch_.stop();
+  window_.reset();
+  device_.reset();
+  workspace_.reset();
+  QVERIFY2(unexpected_.isEmpty(), qPrintable(unexpected_.join("\n")));
+}
+
+void DeskTest::LookForModals() {
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal == nullptr) return;
+  if (answer_) {
+    const auto answer = std::move(answer_);
+    answer_ = nullptr;
+    answer(*modal);
+    return;
+  }
+  const auto* box = qobject_cast<QMessageBox*>(modal);
+  unexpected_.push_back("unexpected dialog: " + (box != nullptr ? box->text() : modal->windowTitle()));
+  modal->close();
+}
+
+void DeskTest::Connect(dc::Framing framing, dc::FaultOptions faults) {
+  dc::DeviceOptions options;
+  options.framing = framing;
+  options.directory = deviceFolder_.toStdString();
+  options.faults = faults;
+  device_ = std::make_unique<dc::PtyDevice>(options);
+  QVERIFY(device_->Start());
+  window_->findChild<QComboBox*>("portChoice")->setCurrentText(QString::fromStdString(device_->SlavePath()));
+  window_->ChooseFraming(framing == dc::Framing::Wide ? "wide" : "classic");
+  Click("connectButton");
+  QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /"));
+}
+
+void DeskTest::Open(const char* pane, const QString& name) {
+  FilePane& files = Pane(pane);
+  QVERIFY(files.SelectEntry(name));
+  const QPoint where = files.visualItemRect(files.currentItem()).center();
+  // A double-click opens what the click before it pressed.
+  QTest::mouseClick(files.viewport(), Qt::LeftButton, Qt::NoModifier, where);
+  QTest::mouseDClick(files.viewport(), Qt::LeftButton, Qt::NoModifier, where);
+}
+
+void DeskTest::connectListTransferDeleteAndChangeDirectory_data() {
+  QTest::addColumn<dc::Framing>("framing");
+  QTest::newRow("classic") << dc::Framing::Classic;
+  QTest::newRow("wide") << dc::Framing::Wide;
+}
+
+void DeskTest::connectListTransferDeleteAndChangeDirectory() {
+  QFETCH(dc::Framing, framing);
+  Connect(framing);
+  QCOMPARE(Names(Pane("devicePane")), QStringList({"JOBS", "FIELD.TXT"}));
+  QCOMPARE(Pane("devicePane").topLevelItem(1)->text(1), QString::number(kField.size()));
+
+  Select("pcPane", "NOTES.TXT");
+  Click("sendButton");
+  QCOMPARE(Read(deviceFolder_ + "/NOTES.TXT"), kNotes);
+  QVERIFY(Names(Pane("devicePane")).contains("NOTES.TXT"));
+
+  // A drag of JOB.CR5 from the PC's side, dropped on the Data Collector's.
+  FilePane& pc = Pane("pcPane");
+  QVERIFY(pc.SelectEntry("JOB.CR5"));
+  const std::unique_ptr<QMimeData> dragged(pc.model()->mimeData({pc.currentIndex()}));
+  FilePane& device = Pane("devicePane");
+  const QPoint at = device.viewport()->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, dragged.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(device.viewport(), &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, dragged.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(device.viewport(), &drop);
+  QVERIFY(QFile::exists(deviceFolder_ + "/JOB.CR5"));
+  QVERIFY(Names(device).contains("JOB.CR5"));
+
+  Select("devicePane", "FIELD.TXT");
+  Click("getButton");
+  QCOMPARE(Read(pcFolder_ + "/FIELD.TXT"), kField);
+  QVERIFY(Names(pc).contains("FIELD.TXT"));
+
+  Select("devicePane", "FIELD.TXT");
+  AnswerNextModal([](QWidget& modal) {
+    auto& box = dynamic_cast<QMessageBox&>(modal);
+    QVERIFY(box.text().contains("FIELD.TXT"));
+    box.button(QMessageBox::Yes)->click();
+  });
+  Click("deleteButton");
+  QVERIFY(!QFile::exists(deviceFolder_ + "/FIELD.TXT"));
+  QVERIFY(!Names(device).contains("FIELD.TXT"));
+
+  Open("devicePane", "JOBS");
+  QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /JOBS"));
+  QCOMPARE(Names(device), QStringList({"..", "BRIDGE.CR5"}));
+  Open("devicePane", "..");
+  QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /"));
+  QVERIFY(!LogText().contains("Could not"));
+}
+
+void DeskTest::cancelHalfWayLeavesNoPartialFileAndAUsableWindow() {
+  // Every byte the device sends waits a millisecond: the get lasts long enough to be cancelled.
+  Write(deviceFolder_ + "/BIG.CR5", QByteArray(60000, 'x'));
+  dc::FaultOptions slow;
+  slow.delayProbability = 1.0;
+  slow.delayMs = 1;
+  Connect(dc::Framing::Wide, slow);
+  bool windowWasDisabled = false;
+  bool enterKeptItOpen = false;
+  QTimer watch;
+  connect(&watch, &QTimer::timeout, this, [&] {
+    QWidget* dialog = TopLevel("progressDialog");
+    if (dialog == nullptr || !dialog->findChild<QLabel*>("progressStatus")->text().contains(" of ")) return;
+    watch.stop();
+    windowWasDisabled = !window_->centralWidget()->isEnabled();
+    QTest::keyClick(dialog, Qt::Key_Return);
+    enterKeptItOpen = dialog->isVisible() && !dialog->findChild<QLabel*>("progressStatus")->text().startsWith("Waiting");
+    QTest::keyClick(dialog, Qt::Key_Escape);
+  });
+  watch.start(20);
+  Select("devicePane", "BIG.CR5");
+  Click("getButton");
+  QCOMPARE(TransferGetLastError(), -3);
+  QVERIFY(windowWasDisabled);
+  QVERIFY(enterKeptItOpen);
+  QVERIFY(LogText().contains("Cancelled: get BIG.CR5."));
+  QVERIFY(!QFile::exists(pcFolder_ + "/BIG.CR5"));
+  QVERIFY(!Names(Pane("pcPane")).contains("BIG.CR5"));
+  QVERIFY(TopLevel("progressDialog") == nullptr);
+  QVERIFY(window_->centralWidget()->isEnabled());
+  window_->findChild<QToolButton*>("deviceRefresh")->click();
+  QVERIFY(Names(Pane("devicePane")).contains("BIG.CR5"));
+}
+
+void DeskTest::existingFileIsAskedAboutInASaveAsDialog() {
+  Write(pcFolder_ + "/FIELD.TXT", "kept\r\n");
+  Connect(dc::Framing::Classic);
+  const QString newName = pcFolder_ + "/FIELD2.TXT";
+  AnswerNextModal([&](QWidget& modal) {
+    auto& dialog = dynamic_cast<QFileDialog&>(modal);
+    QCOMPARE(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QString("FIELD.TXT"));
+    dialog.selectFile(newName);
+    static_cast<QDialog&>(dialog).accept();
+  });
+  Select("devicePane", "FIELD.TXT");
+  Click("getButton");
+  QCOMPARE(Read(pcFolder_ + "/FIELD.TXT"), QByteArray("kept\r\n"));
+  QCOMPARE(Read(newName), kField);
+  QVERIFY(Names(Pane("pcPane")).contains("FIELD2.TXT"));
+}
+
+void DeskTest::previewShowsPointsAndLines_data() {
+  QTest::addColumn<bool>("onDevice");
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QString>("summary");
+  QTest::addColumn<QStringList>("firstRow");
+  QTest::addColumn<QStringList>("lastRow");
+  const QStringList cp1{"1", "5,000.000", "2,000.000", "100.250", "CP1"};
+  const QStringList fence{"3", "5,020.000", "1,999.750", "—", "FENCE"};
+  QTest::newRow("coordinate file on the PC") << false << "JOB.CR5" << "3 points, 0 lines." << cp1 << fence;
+  QTest::newRow("polyline file on the PC") << false << "JOB.PL5" << "3 points, 1 line. Points from JOB.CR5. Not drawn: SA lines."
+                                            << cp1 << fence;
+  QTest::newRow("coordinate lines on the Data Collector")
+      << true << "BRIDGE.CR5" << "2 points, 0 lines." << QStringList{"7", "7,200.000", "3,100.000", "88.400", "DECK"}
+      << QStringList{"8", "7,206.000", "3,101.500", "88.450", "DECK"};
+}
+
+void DeskTest::previewShowsPointsAndLines() {
+  QFETCH(bool, onDevice);
+  QFETCH(QString, file);
+  QFETCH(QString, summary);
+  QFETCH(QStringList, firstRow);
+  QFETCH(QStringList, lastRow);
+  if (onDevice) {
+    Connect(dc::Framing::Classic);
+    Open("devicePane", "JOBS");
+    Select("devicePane", file);
+    Click("devicePreviewButton");
+  } else {
+    Open("pcPane", file);
+  }
+  QWidget* preview = TopLevel("previewDialog");
+  QVERIFY(preview != nullptr);
+  QVERIFY(preview->findChild<QLabel*>("previewSummary")->text().endsWith(summary));
+  const auto* table = preview->findChild<QTableWidget*>("pointTable");
+  auto row = [table](int r) {
+    QStringList cells;
+    for (int c = 0; c < table->columnCount(); ++c) cells.push_back(table->item(r, c)->text());
+    return cells;
+  };
+  QCOMPARE(row(0), firstRow);
+  QCOMPARE(row(table->rowCount() - 1), lastRow);
+}
+
+// The built-in device sends FIELD.TXT from its own menu while the PC receives.
+void DeskTest::demoDeviceSendsAFile() {
+  corvane::desk::DemoDevice demo;
+  window_.reset();  // one window holds the library's host seams at a time
+  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{&demo, demo.PcFolder()});
+  window_->show();
+  auto* port = window_->findChild<QComboBox*>("portChoice");
+  port->setCurrentIndex(port->findData("demo:classic"));
+  Click("connectButton");
+  QVERIFY(Names(Pane("devicePane")).contains("FIELD.TXT"));
+
+  Click("receiveButton");
+  QCOMPARE(Read(demo.PcFolder() + "/FIELD.TXT"), Read(demo.DeviceFolder() + "/FIELD.TXT"));
+  QVERIFY(LogText().contains("Received FIELD.TXT."));
+
+  window_.reset();
+}
+
+int main(int argc, char** argv) {
+  // Settings the window remembers go to a scratch folder, not the user's.
+  const QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName("Corvane");
+  QApplication::setApplicationName("corvane-desk-tests");
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  DeskTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "desk_tests.moc"
