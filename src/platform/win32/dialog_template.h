@@ -16,7 +16,8 @@ class DialogTemplate {
  public:
   DialogTemplate(DWORD style, short width, short height, const wchar_t* caption, WORD pointSize, const wchar_t* font);
 
-  void AddControl(WORD id, WORD classAtom, const wchar_t* text, DWORD style, short x, short y, short width, short height);
+  void AddControl(WORD id, WORD classAtom, const wchar_t* text, DWORD style, short x, short y, short width,
+                  short height);
   void AddControl(WORD id, const wchar_t* className, const wchar_t* text, DWORD style, short x, short y, short width,
                   short height);
   const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }

@@ -30,8 +30,8 @@ Handle::~Handle() {
 Handle OpenToInspect(const std::string& path, bool followLink) {
   // Backup semantics open directories too; sharing everything disturbs no one.
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-  return Handle(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, flags, nullptr));
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  return Handle(::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, flags, nullptr));
 }
 
 bool IsDirectoryHandle(HANDLE handle) {

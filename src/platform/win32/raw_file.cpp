@@ -23,11 +23,13 @@ void DeleteOpened(HANDLE handle) {
 // Opened without emptying: a file found outside the tree must stay as it was,
 // and one made there is removed again.
 Handle OpenOrCreate(const std::string& path, FileOpen how, const std::string& within) {
-  const DWORD access = how == FileOpen::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-  const DWORD disposition = how == FileOpen::CreateReadWrite ? OPEN_ALWAYS : OPEN_EXISTING;
-  Handle file(::CreateFileA(path.c_str(), access | (within.empty() ? 0 : DELETE), kShareAll, nullptr, disposition,
+  const bool create = how == FileOpen::CreateReadWrite;
+  DWORD access = how == FileOpen::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+  // Only a file that may be created needs the right to be removed again.
+  if (create && !within.empty()) access |= DELETE;
+  Handle file(::CreateFileA(path.c_str(), access, kShareAll, nullptr, create ? OPEN_ALWAYS : OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  const bool created = how == FileOpen::CreateReadWrite && ::GetLastError() != ERROR_ALREADY_EXISTS;
+  const bool created = create && ::GetLastError() != ERROR_ALREADY_EXISTS;
   if (!file.IsValid() || within.empty() || OpenedBeneath(file.Get(), within)) return file;
   if (created) DeleteOpened(file.Get());
   return Handle();

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/system_ui.h"
@@ -21,7 +22,7 @@ constexpr WORD kAnimationId = 1000;
 
 // 220 x 114 dialog units, captioned "Transfer".
 DialogTemplate MakeProgressTemplate() {
-  DialogTemplate dialog(DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 220, 114,
+  DialogTemplate dialog(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 220, 114,
                         L"Transfer", 8, L"MS Shell Dlg");
   dialog.AddControl(IDCANCEL, kButtonClass, L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 84, 93, 50, 14);
   dialog.AddControl(kProgressId, PROGRESS_CLASSW, L"", 0, 7, 60, 206, 8);
@@ -29,6 +30,24 @@ DialogTemplate MakeProgressTemplate() {
   dialog.AddControl(kStatusId, kStaticClass, L"", SS_CENTER | WS_GROUP, 7, 71, 206, 16);
   dialog.AddControl(kAnimationId, kStaticClass, L"", SS_OWNERDRAW, 60, 34, 100, 22);
   return dialog;
+}
+
+// Over the middle of the host's window, as far as the screen's working area allows.
+void CenterOver(HWND dialog, HWND parent) {
+  RECT owner{}, own{};
+  ::GetWindowRect(parent, &owner);
+  ::GetWindowRect(dialog, &own);
+  const int width = own.right - own.left;
+  const int height = own.bottom - own.top;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  ::GetMonitorInfoA(::MonitorFromWindow(parent, MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT& work = monitor.rcWork;
+  const int left = std::clamp<int>((owner.left + owner.right - width) / 2, work.left,
+                                   std::max<int>(work.left, work.right - width));
+  const int top = std::clamp<int>((owner.top + owner.bottom - height) / 2, work.top,
+                                  std::max<int>(work.top, work.bottom - height));
+  ::SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HMODULE ThisModule() {
@@ -123,6 +142,7 @@ DialogSurface::DialogSurface(WindowsHostUi& owner, HWND parent, ProgressInput& i
                                          reinterpret_cast<LPARAM>(this));
   if (dialog_ == nullptr) return;
   owner_.dialog_ = dialog_;
+  CenterOver(dialog_, parent);
   ::SendDlgItemMessageA(dialog_, kProgressId, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   ShowProgressBar(false);
 }
