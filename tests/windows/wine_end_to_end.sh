@@ -178,7 +178,31 @@ check "kermit cd: exit 0" corvane --platform classic cd job
 check "kermit del: exit 0" corvane --platform classic del old.txt
 check "kermit del: the file is gone" test ! -e "$device/job/old.txt"
 check "kermit cd to a missing directory: exit 1" test "$(corvane --platform classic cd no-such-dir; echo $?)" = 1
+check "kermit get of a missing file: exit 1" test "$(corvane --platform classic get missing.txt; echo $?)" = 1
+check "kermit get of a missing file: result -21" grep -q 'result -21' "$pc/../out"
 kill "$peer_pid" 2>/dev/null; wait "$peer_pid" 2>/dev/null; peer_pid=''
+kill "$socat_pid"; wait "$socat_pid" 2>/dev/null
+
+# Nobody on the other end of a fresh cable: Ctrl-C cancels the waiting receive, exit 130.
+fresh cancel
+socat pty,raw,echo=0,link="$work/cancel/pc-end" pty,raw,echo=0,link="$work/cancel/far-end" &
+socat_pid=$!
+for _ in $(seq 50); do [ -e "$work/cancel/far-end" ] && break; sleep 0.1; done
+pc_end=$(readlink -f "$work/cancel/pc-end")
+ln -sfn "$pc_end" "$com_link"
+(cd "$pc" && exec timeout 120 wine "$exe" --port 7 --quiet receive > ../out 2>&1) &
+peer_pid=$!
+# Interrupted once it has the port open (and so its Ctrl-C handler in place).
+for _ in $(seq 100); do
+  ls -l /proc/[0-9]*/fd 2>/dev/null | grep -q " $pc_end\$" && break
+  sleep 0.1
+done
+sleep 1
+kill -INT "$peer_pid"
+wait "$peer_pid"
+check "Ctrl-C: exit 130" test $? = 130
+peer_pid=''
+check "Ctrl-C: result -3" grep -q 'result -3' "$pc/../out"
 kill "$socat_pid"; wait "$socat_pid" 2>/dev/null
 
 # A COM port that Windows does not have, and a command line it does not take.
