@@ -1,11 +1,14 @@
 #!/bin/bash
-# corvane.exe under Wine, its COM7 mapped to a pty: against corvane-dc in both
-# framings and against C-Kermit, every command, with the files compared byte
-# for byte and the exit statuses those of the Linux build.
-#   wine_end_to_end.sh CORVANE_EXE CORVANE_DC WORK_DIR   (WINEPREFIX set, prefix made)
+# corvane.exe under Wine, a COM port of the prefix mapped to a pty: against
+# corvane-dc in both framings and against C-Kermit, every command, with the
+# files compared byte for byte and the exit statuses those of the Linux build.
+#   wine_end_to_end.sh CORVANE_EXE CORVANE_DC WORK_DIR GROUP COM_NUMBER   (WINEPREFIX set, prefix made)
+# GROUP: classic or wide (the client commands against corvane-dc), server (the
+# PC's server and its confinement), kermit (C-Kermit, Ctrl-C, a missing port,
+# usage). Groups on different COM numbers run side by side.
 set -u
-exe=$(realpath "$1") dc=$(realpath "$2") work=$(realpath -m "$3")
-com_link="$WINEPREFIX/dosdevices/com7"
+exe=$(realpath "$1") dc=$(realpath "$2") work=$(realpath -m "$3") group=$4 com=$5
+com_link="$WINEPREFIX/dosdevices/com$com"
 baud=38400
 passed=0 failed=0
 peer_pid=''
@@ -28,9 +31,9 @@ fresh() {
   mkdir -p "$pc" "$device"
 }
 
-# Runs corvane.exe in the PC directory on COM7; its output goes to $pc/../out.
+# Runs corvane.exe in the PC directory on the COM port; its output goes to $pc/../out.
 corvane() {
-  (cd "$pc" && timeout 120 wine "$exe" --port 7 --baud "$baud" --quiet "$@" > ../out 2>&1)
+  (cd "$pc" && timeout 120 wine "$exe" --port "$com" --baud "$baud" --quiet "$@" > ../out 2>&1)
 }
 
 # corvane-dc on a pty pair of its own: the COM port is mapped to the path it prints.
@@ -58,7 +61,8 @@ make_text() { for i in $(seq 400); do printf 'line %d of the job, 0123456789\r\n
 make_bytes() { head -c 20000 /dev/urandom > "$1"; }
 
 # Every client command against corvane-dc serving, and a receive of what it sends.
-for framing in classic wide; do
+client_cases() {  # FRAMING
+  local framing=$1
   make_content=make_text
   [ "$framing" = wide ] && make_content=make_bytes
 
@@ -89,17 +93,17 @@ for framing in classic wide; do
   check "$framing del: exit 0" corvane --platform "$framing" del OLD.TXT
   stop_peer
   check "$framing del: the file is gone" test ! -e "$device/JOB/OLD.TXT"
-done
+}
 
 # The PC's server, which speaks the wide framing, driven by a corvane-dc script
-# (lines on stdin); Ctrl-C ends the server. Sets dc_status and server_status.
+# (a line an argument); Ctrl-C ends the server. Sets dc_status and server_status.
 serve() {
-  cat > "$device/../script"
+  printf '%s\n' "$@" > "$device/../script"
   (cd "$device" && exec "$dc" --pty --framing wide --dir . --timeout 10 script ../script > ../dc.out 2>&1) &
   local dc_pid=$!
   for _ in $(seq 50); do [ -s "$device/../dc.out" ] && break; sleep 0.1; done
   ln -sfn "$(head -n1 "$device/../dc.out")" "$com_link"
-  (cd "$pc" && exec timeout 120 wine "$exe" --port COM7 --baud "$baud" --quiet server > ../out 2>&1) &
+  (cd "$pc" && exec timeout 120 wine "$exe" --port "COM$com" --baud "$baud" --quiet server > ../out 2>&1) &
   peer_pid=$!
   wait "$dc_pid"
   dc_status=$?
@@ -109,50 +113,42 @@ serve() {
   peer_pid=''
 }
 
-fresh server
-make_bytes "$device/UP.BIN"
-make_bytes "$pc/DOWN.BIN"
-mkdir -p "$pc/SUB" && echo gone > "$pc/SUB/ERASE.ME"
-serve <<'SCRIPT'
-upload UP.BIN
-download DOWN.BIN
-remote dir
-remote cd SUB
-remote erase ERASE.ME
-SCRIPT
-check "server: the device's script succeeded" test "$dc_status" = 0
-check "server: Ctrl-C ends it with exit 0" test "$server_status" = 0
-check "server: upload arrived byte for byte" cmp -s "$device/UP.BIN" "$pc/UP.BIN"
-check "server: download arrived byte for byte" cmp -s "$pc/DOWN.BIN" "$device/DOWN.BIN"
-check "server: the listing names the PC's files" grep -q 'DOWN.BIN 20000 ' "$device/../dc.out"
-check "server: erase removed the file" test ! -e "$pc/SUB/ERASE.ME"
+server_cases() {
+  fresh server
+  make_bytes "$device/UP.BIN"
+  make_bytes "$pc/DOWN.BIN"
+  mkdir -p "$pc/SUB" && echo gone > "$pc/SUB/ERASE.ME"
+  serve "upload UP.BIN" "download DOWN.BIN" "remote dir" "remote cd SUB" "remote erase ERASE.ME"
+  check "server: the device's script succeeded" test "$dc_status" = 0
+  check "server: Ctrl-C ends it with exit 0" test "$server_status" = 0
+  check "server: upload arrived byte for byte" cmp -s "$device/UP.BIN" "$pc/UP.BIN"
+  check "server: download arrived byte for byte" cmp -s "$pc/DOWN.BIN" "$device/DOWN.BIN"
+  check "server: the listing names the PC's files" grep -q 'DOWN.BIN 20000 ' "$device/../dc.out"
+  check "server: erase removed the file" test ! -e "$pc/SUB/ERASE.ME"
 
-# The served directory holds a link to a directory outside it: nothing there
-# is handed out, entered or erased.
-fresh confined
-mkdir -p "$work/confined/outside" && echo secret > "$work/confined/outside/SECRET.TXT"
-ln -s "$work/confined/outside" "$pc/OUT"
-echo inside > "$pc/OK.TXT"
-serve <<'SCRIPT'
-download OUT/SECRET.TXT
-remote cd OUT
-remote erase OUT/SECRET.TXT
-download OK.TXT
-SCRIPT
-check "confined: three refusals" test "$(grep -c ': FAILED' "$device/../dc.out")" = 3
-check "confined: the file inside is handed out" cmp -s "$pc/OK.TXT" "$device/OK.TXT"
-check "confined: nothing from outside" test ! -e "$device/SECRET.TXT" -a -e "$work/confined/outside/SECRET.TXT"
+  # The served directory holds a link to a directory outside it: nothing there
+  # is handed out, entered or erased.
+  fresh confined
+  mkdir -p "$work/confined/outside" && echo secret > "$work/confined/outside/SECRET.TXT"
+  ln -s "$work/confined/outside" "$pc/OUT"
+  echo inside > "$pc/OK.TXT"
+  serve "download OUT/SECRET.TXT" "remote cd OUT" "remote erase OUT/SECRET.TXT" "download OK.TXT"
+  check "confined: three refusals" test "$(grep -c ': FAILED' "$device/../dc.out")" = 3
+  check "confined: the file inside is handed out" cmp -s "$pc/OK.TXT" "$device/OK.TXT"
+  check "confined: nothing from outside" test ! -e "$device/SECRET.TXT" -a -e "$work/confined/outside/SECRET.TXT"
+}
 
 # C-Kermit on the other end of a pty cable (socat): the classic framing.
-fresh kermit
-socat pty,raw,echo=0,link="$work/kermit/pc-end" pty,raw,echo=0,link="$work/kermit/kermit-end" &
-socat_pid=$!
-for _ in $(seq 50); do [ -e "$work/kermit/kermit-end" ] && break; sleep 0.1; done
-ln -sfn "$(readlink -f "$work/kermit/pc-end")" "$com_link"
-kermit_run() {  # COMMANDS: C-Kermit in the device directory, in the background
-  (cd "$device" && exec kermit -Y -B -C "set line $(readlink -f "$work/kermit/kermit-end"), set speed $baud, \
-set carrier-watch off, set flow none, $1, exit" > ../kermit.log 2>&1) &
-  peer_pid=$!
+kermit_cases() {
+  fresh kermit
+  socat pty,raw,echo=0,link="$work/kermit/pc-end" pty,raw,echo=0,link="$work/kermit/kermit-end" &
+  socat_pid=$!
+  for _ in $(seq 50); do [ -e "$work/kermit/kermit-end" ] && break; sleep 0.1; done
+  ln -sfn "$(readlink -f "$work/kermit/pc-end")" "$com_link"
+  kermit_run() {  # COMMANDS: C-Kermit in the device directory, in the background
+    (cd "$device" && exec kermit -Y -B -C "set line $(readlink -f "$work/kermit/kermit-end"), set speed $baud, \
+  set carrier-watch off, set flow none, $1, exit" > ../kermit.log 2>&1) &
+    peer_pid=$!
 }
 make_text "$pc/UP.TXT"
 kermit_run "set file type binary, receive"
@@ -190,7 +186,7 @@ socat_pid=$!
 for _ in $(seq 50); do [ -e "$work/cancel/far-end" ] && break; sleep 0.1; done
 pc_end=$(readlink -f "$work/cancel/pc-end")
 ln -sfn "$pc_end" "$com_link"
-(cd "$pc" && exec timeout 120 wine "$exe" --port 7 --quiet receive > ../out 2>&1) &
+(cd "$pc" && exec timeout 120 wine "$exe" --port "$com" --quiet receive > ../out 2>&1) &
 peer_pid=$!
 # Interrupted once it has the port open (and so its Ctrl-C handler in place).
 for _ in $(seq 100); do
@@ -210,5 +206,13 @@ rm -f "$com_link"
 check "unmapped port: exit 3" test "$(corvane receive; echo $?)" = 3
 check "usage error: exit 2" test "$(corvane frobnicate; echo $?)" = 2
 
-echo "wine end to end: $passed passed, $failed failed"
+}
+
+case "$group" in
+  classic|wide) client_cases "$group" ;;
+  server) server_cases ;;
+  kermit) kermit_cases ;;
+  *) echo "no such group: $group"; exit 2 ;;
+esac
+echo "wine end to end ($group): $passed passed, $failed failed"
 [ "$failed" = 0 ]
