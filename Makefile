@@ -2,9 +2,10 @@
 # missing (Debian packages, as root) before they build.
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit \
                 clang libclang-rt-14-dev qt6-base-dev xvfb xauth fonts-dejavu-core python3 python3-pytest dpkg-dev
-# The Windows build (MinGW-w64) and its tests under Wine: GoogleTest's sources,
-# a pty cable (socat), time zones.
-DEB_PACKAGES += g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest socat tzdata
+# The Windows build (MinGW-w64) and its tests under Wine (wine is the launcher,
+# wine64 the 64-bit Wine itself): GoogleTest's sources, a pty cable (socat),
+# time zones.
+DEB_PACKAGES += g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 googletest socat tzdata
 
 .PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots package windows windows-test
 
