@@ -2,8 +2,12 @@
 # missing (Debian packages, as root) before they build.
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit \
                 clang libclang-rt-14-dev qt6-base-dev xvfb xauth fonts-dejavu-core python3 python3-pytest dpkg-dev
+# The Windows build (MinGW-w64) and its tests under Wine (wine is the launcher,
+# wine64 the 64-bit Wine itself): GoogleTest's sources, a pty cable (socat),
+# time zones.
+DEB_PACKAGES += g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 googletest socat tzdata
 
-.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots package
+.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots package windows windows-test
 
 all: build
 
@@ -24,10 +28,31 @@ test: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+	$(MAKE) windows-test
 	cmake --preset tsan
 	cmake --build --preset tsan
 	ctest --preset tsan
 	$(MAKE) fuzz-smoke
+
+# corvane32.dll (with its import library) and corvane.exe for 64-bit and 32-bit
+# Windows, in build/windows-x64/bin and build/windows-x86/bin.
+windows: deps
+	cmake --preset windows-x64
+	cmake --build --preset windows-x64 --target corvane32 corvane
+	cmake --preset windows-x86
+	cmake --build --preset windows-x86
+
+# Both builds and their export checks; the 64-bit one under Wine: its unit
+# program, and corvane.exe against corvane-dc (of the asan build) and C-Kermit.
+windows-test: deps
+	cmake --preset asan
+	cmake --build --preset asan --target corvane-dc
+	cmake --preset windows-x64
+	cmake --build --preset windows-x64
+	ctest --preset windows-x64
+	cmake --preset windows-x86
+	cmake --build --preset windows-x86
+	ctest --preset windows-x86
 
 # libFuzzer targets, one per parser of outside input (tests/fuzz). Each runs
 # over a copy of its seed corpus in build/fuzz/run, so new finds stay out of the

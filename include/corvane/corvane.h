@@ -17,7 +17,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(__GNUC__)
+/* Exported from the DLL on Windows (a host's calls go through the import
+   library), by visibility from an ELF shared library. */
+#if defined(_WIN32)
+#define CORVANE_C_API __declspec(dllexport)
+#elif defined(__GNUC__)
 #define CORVANE_C_API __attribute__((visibility("default")))
 #else
 #define CORVANE_C_API

@@ -9,13 +9,20 @@
 
 #include "corvane32/host.h"
 
+// The library exports these functions and nothing else: on ELF by visibility,
+// in a Windows DLL by dllexport (calls from a program go through the import library).
+#if defined(_WIN32)
+#define CORVANE_API __declspec(dllexport)
+#else
 #define CORVANE_API __attribute__((visibility("default")))
+#endif
 
 // Opening and closing the serial port. Parity: 0 none, 1 odd, 2 even, 3 mark,
 // 4 space; any parity other than 0 also selects 7 data bits. A baud rate of 0
 // or less keeps the previous rate (4800 at first).
 CORVANE_API bool TransferOpenCom(int portNumber, int baudRate, int parity, corvane::HostWindow hostWindow);
-// Opens any tty by path (/dev/ttyUSB0, a pty) instead of COM<n> (/dev/ttyS<n-1>).
+// Opens any tty by path (/dev/ttyUSB0, a pty) instead of COM<n> (/dev/ttyS<n-1>);
+// on Windows COM<n> is \\.\COM<n>, and this takes "COM12" or "\\.\COM12".
 CORVANE_API bool TransferOpenDevice(std::string devicePath, int baudRate, int parity, corvane::HostWindow hostWindow);
 CORVANE_API void TransferCloseCom();
 
@@ -35,8 +42,9 @@ CORVANE_API bool TransferGetOutputFilename(std::string& name);
 CORVANE_API int TransferGetLastError();
 CORVANE_API bool TransferSetOtherPlatform(int platform);
 
-// Host seams: the user interface of a host application (headless when none is
-// set) and the question asked when a received file already exists (answered
+// Host seams: the user interface of a host application (when none is set: on
+// Windows the library's own progress dialog over the window given to
+// TransferOpenCom, and headless without one or elsewhere) and the question asked when a received file already exists (answered
 // "cancelled" when no handler is set). Pass nullptr / an empty handler to restore
 // the defaults. The host keeps the HostUi object alive while it is installed.
 CORVANE_API void TransferSetHostUi(corvane::HostUi* hostUi);

@@ -20,16 +20,20 @@ bool HasAccess(const std::string& path, Access access);
 // With `within` these stay inside that tree: the kernel keeps every step of
 // the lookup there as it goes.
 bool RemoveFile(const std::string& path, const std::string& within = {});
-// False for a missing directory and for a drive prefix such as "C:".
+// False for a missing directory, and on POSIX for a drive prefix such as "C:"
+// (on Windows it changes the drive).
 bool ChangeDirectory(const std::string& path, const std::string& within = {});
 std::optional<std::string> CurrentDirectory();
 bool IsDirectory(const std::string& path);
 std::optional<std::int64_t> FileSize(const std::string& path);
 
-// TMPDIR when set, else /tmp; without a trailing slash.
+// TMPDIR when set, else /tmp; on Windows the directory GetTempPath names.
+// Without a trailing separator.
 std::string TemporaryDirectory();
 // Creates an empty file "<prefix><hex>.tmp" in `directory` under a name not yet
-// in use (O_EXCL) and returns its name as "<directory>/<file>"; nullopt on failure.
+// in use (O_EXCL) and returns its name as "<directory>/<file>" (on Windows
+// "<directory>\<PRE><hex>.tmp" from GetTempFileName, the prefix cut to three
+// characters); nullopt on failure.
 std::optional<std::string> CreateUniqueFile(const std::string& directory, const std::string& prefix);
 
 struct LocalTime {
@@ -39,7 +43,8 @@ struct LocalTime {
 struct DirectoryEntry {
   std::string name;
   bool isDirectory = false;
-  // Names that start with '.' are hidden, except "." and "..".
+  // Names that start with '.' are hidden, except "." and ".."; on Windows the
+  // entries with the hidden attribute.
   bool hidden = false;
   std::int64_t size = 0;
   LocalTime modified;

@@ -31,9 +31,10 @@ std::optional<std::string> RealPath(const std::string& path) {
   // A looping link or an unreadable component fails here.
   const fs::path resolved = fs::weakly_canonical(absolute, error);
   if (error) return std::nullopt;
-  std::string text = resolved.string();
+  // With '/' as the separator on every system, as the confinement check compares.
+  std::string text = resolved.generic_string();
   // The missing rest is normalised by name, which keeps a separator after a final "." or "..".
-  while (text.size() > 1 && text.back() == fs::path::preferred_separator) text.pop_back();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
   return text;
 }
 

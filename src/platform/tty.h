@@ -1,4 +1,5 @@
-// A serial line: a tty device in raw mode, opened for the port's exclusive use.
+// A serial line: a tty device in raw mode (a COM port on Windows), opened for
+// the port's exclusive use.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +30,9 @@ struct LineSettings {
   bool dtrOn = false;
   bool rtsOn = false;
 };
+
+// The device that COM<number> names: /dev/ttyS<number-1>, \\.\COM<number> on Windows.
+std::string ComPortPath(int number);
 
 class TtyDevice {
  public:
@@ -86,6 +90,9 @@ class TtyDevice {
   bool gone_ = false;
   OpenFailure openFailure_ = OpenFailure::None;
   std::string openError_;
+  // Windows waits for input by reading it: a byte taken by WaitReadable and
+  // not yet handed out, or -1. POSIX waits with poll() and has no use for it.
+  [[maybe_unused]] int pendingByte_ = -1;
 };
 
 }  // namespace corvane

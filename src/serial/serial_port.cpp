@@ -143,7 +143,7 @@ void CSerialPort::WaitUnlessCancelled(std::chrono::steady_clock::time_point dead
 
 std::string CSerialPort::DevicePath() const {
   if (!devicePathOverride_.empty()) return devicePathOverride_;
-  return "/dev/ttyS" + std::to_string(portNumber_ - 1);
+  return ComPortPath(portNumber_);
 }
 
 }  // namespace corvane

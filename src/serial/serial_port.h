@@ -1,4 +1,4 @@
-// The one serial port of the process, on a tty device.
+// The one serial port of the process, on a tty device (a COM port on Windows).
 #pragma once
 
 #include <chrono>
@@ -55,7 +55,7 @@ class CSerialPort {
   // The write the engines use: true only when every byte was written.
   virtual bool Write(const std::uint8_t* data, std::uint32_t length);
 
-  // COM<n> is /dev/ttyS<n-1>.
+  // COM<n> is /dev/ttyS<n-1> (\\.\COM<n> on Windows).
   void SetPortNumber(int number);
   // Extension: open this tty path instead of COM<n>; empty restores COM<n>.
   void SetDevicePath(std::string path);

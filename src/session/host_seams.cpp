@@ -1,5 +1,7 @@
 #include "session/host_seams.h"
 
+#include "platform/system_ui.h"
+
 namespace corvane {
 
 HostSeams& TheHostSeams() {
@@ -8,9 +10,10 @@ HostSeams& TheHostSeams() {
 }
 
 HostUi& CurrentHostUi() {
-  static HostUi headless;
+  // The system's own: a progress dialog on Windows for a host that passed its window, else headless.
+  static const std::unique_ptr<HostUi> system = MakeSystemHostUi();
   HostUi* installed = TheHostSeams().ui;
-  return installed != nullptr ? *installed : headless;
+  return installed != nullptr ? *installed : *system;
 }
 
 std::optional<std::string> AskSaveAs(const std::string& proposedName) {

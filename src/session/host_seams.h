@@ -1,5 +1,5 @@
 // The host application's seams as the library holds them: its user interface
-// (headless by default) and its answer to the Save As question.
+// (the system's own by default: see platform/system_ui.h) and its answer to the Save As question.
 #pragma once
 
 #include <optional>
@@ -10,7 +10,7 @@
 namespace corvane {
 
 struct HostSeams {
-  HostUi* ui = nullptr;  // nullptr: the headless default
+  HostUi* ui = nullptr;  // nullptr: the system's own
   SaveAsHandler saveAs;  // empty: every question is answered "cancelled"
 };
 

@@ -59,32 +59,8 @@ bool Readable(int fd, int waitMs) {
 
 }  // namespace
 
-Terminal Terminal::StandardInput() { return Terminal(STDIN_FILENO, false); }
-
-Terminal Terminal::StandardError() { return Terminal(STDERR_FILENO, false); }
-
 Terminal Terminal::Open(const std::string& path) {
   return Terminal(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC), true);
-}
-
-Terminal::Terminal(Terminal&& other) noexcept : fd_(other.fd_), owned_(other.owned_) {
-  other.fd_ = -1;
-  other.owned_ = false;
-}
-
-Terminal& Terminal::operator=(Terminal&& other) noexcept {
-  if (this != &other) {
-    if (owned_ && fd_ >= 0) ::close(fd_);
-    fd_ = other.fd_;
-    owned_ = other.owned_;
-    other.fd_ = -1;
-    other.owned_ = false;
-  }
-  return *this;
-}
-
-Terminal::~Terminal() {
-  if (owned_ && fd_ >= 0) ::close(fd_);
 }
 
 bool Terminal::IsTerminal() const { return fd_ >= 0 && ::isatty(fd_) == 1; }

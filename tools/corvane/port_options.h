@@ -10,7 +10,7 @@
 namespace corvane::cli {
 
 struct PortOptions {
-  std::string port = "/dev/ttyS0";  // a device path or a COM number
+  std::string port = CORVANE_DEFAULT_PORT;  // a device path or a COM number: /dev/ttyS0, COM1 on Windows
   int baudRate = 4800;
   std::string parity = "none";
   std::string platform = "auto";

@@ -1,15 +1,12 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// The buffering and the text mode of StdioFile; the system's calls on the open
+// file are in raw_file.h.
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <utility>
 
 #include "platform/file.h"
 #include "platform/paths.h"
-#include "platform/posix/beneath.h"
+#include "platform/raw_file.h"
 
 namespace corvane {
 namespace {
@@ -18,17 +15,6 @@ constexpr std::size_t kBlockSize = 16384;
 constexpr int kEndOfData = -1;
 constexpr int kReadFailed = -2;
 constexpr int kCtrlZ = 0x1A;
-
-bool WriteAll(int fd, const char* data, std::size_t length) {
-  while (length > 0) {
-    const ssize_t count = ::write(fd, data, length);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return false;
-    data += count;
-    length -= static_cast<std::size_t>(count);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -71,32 +57,10 @@ void StdioFile::Forget() {
 
 bool StdioFile::Open(const std::string& path, FileOpen how, FileKind kind, const std::string& within) {
   Close();
-  int flags = O_CLOEXEC;
-  std::string target;
-  switch (how) {
-    case FileOpen::Read:
-      flags |= O_RDONLY;
-      target = ResolvePath(path);
-      break;
-    case FileOpen::ReadWrite:
-      flags |= O_RDWR;
-      target = ResolvePath(path);
-      break;
-    case FileOpen::CreateReadWrite:
-      // An existing file of another case is emptied, as on a file system that
-      // ignores case; a new file gets exactly the name given.
-      flags |= O_RDWR | O_CREAT | O_TRUNC;
-      target = ResolvePath(path);
-      break;
-  }
-  const int fd =
-      within.empty() ? ::open(target.c_str(), flags, 0666) : OpenBeneath(within, target, flags, 0666).Release();
+  // An existing file of another case is opened (and emptied when created), as
+  // on a file system that ignores case; a new file gets exactly the name given.
+  const int fd = OpenRawFile(ResolvePath(path), how, within);
   if (fd < 0) return false;
-  struct stat status {};
-  if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-    ::close(fd);
-    return false;
-  }
   Forget();
   fd_ = fd;
   kind_ = kind;
@@ -107,7 +71,7 @@ bool StdioFile::Open(const std::string& path, FileOpen how, FileKind kind, const
 bool StdioFile::Close() {
   if (fd_ < 0) return false;
   const bool flushed = FlushWrites();
-  const bool closed = ::close(fd_) == 0;
+  const bool closed = CloseRawFile(fd_);
   Forget();
   return flushed && closed;
 }
@@ -116,7 +80,7 @@ bool StdioFile::Flush() { return fd_ >= 0 && FlushWrites(); }
 
 bool StdioFile::FlushWrites() {
   if (writeBuffer_.empty()) return true;
-  const bool written = WriteAll(fd_, writeBuffer_.data(), writeBuffer_.size());
+  const bool written = WriteRawFile(fd_, writeBuffer_.data(), writeBuffer_.size());
   // Bytes that could not be written are dropped, not retried at every call.
   writeBuffer_.clear();
   return written;
@@ -126,18 +90,15 @@ bool StdioFile::DropReadAhead() {
   const std::size_t unread = readBuffer_.size() - readIndex_;
   readBuffer_.clear();
   readIndex_ = 0;
-  return unread == 0 || ::lseek(fd_, -static_cast<off_t>(unread), SEEK_CUR) >= 0;
+  return unread == 0 || SeekRawFile(fd_, -static_cast<std::int64_t>(unread), SeekFrom::Current) >= 0;
 }
 
 int StdioFile::FillReadBuffer() {
   readBuffer_.resize(kBlockSize);
   readIndex_ = 0;
-  for (;;) {
-    const ssize_t count = ::read(fd_, readBuffer_.data(), kBlockSize);
-    if (count < 0 && errno == EINTR) continue;
-    readBuffer_.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
-    return count < 0 ? -1 : static_cast<int>(count);
-  }
+  const long count = ReadRawFile(fd_, readBuffer_.data(), kBlockSize);
+  readBuffer_.resize(count > 0 ? static_cast<std::size_t>(count) : 0);
+  return count < 0 ? -1 : static_cast<int>(count);
 }
 
 int StdioFile::NextRawByte() {
@@ -232,7 +193,7 @@ bool StdioFile::Seek(long offset) {
   readBuffer_.clear();
   readIndex_ = 0;
   atCtrlZ_ = false;
-  return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+  return SeekRawFile(fd_, offset, SeekFrom::Start) >= 0;
 }
 
 bool StdioFile::SeekToEnd() {
@@ -240,20 +201,19 @@ bool StdioFile::SeekToEnd() {
   readBuffer_.clear();
   readIndex_ = 0;
   atCtrlZ_ = false;
-  return ::lseek(fd_, 0, SEEK_END) >= 0;
+  return SeekRawFile(fd_, 0, SeekFrom::End) >= 0;
 }
 
 long StdioFile::Tell() {
   if (fd_ < 0 || !FlushWrites()) return -1;
-  const off_t position = ::lseek(fd_, 0, SEEK_CUR);
+  const std::int64_t position = SeekRawFile(fd_, 0, SeekFrom::Current);
   if (position < 0) return -1;
   return static_cast<long>(position) - static_cast<long>(readBuffer_.size() - readIndex_);
 }
 
 long StdioFile::Length() {
-  struct stat status {};
-  if (fd_ < 0 || !FlushWrites() || ::fstat(fd_, &status) != 0) return -1;
-  return static_cast<long>(status.st_size);
+  if (fd_ < 0 || !FlushWrites()) return -1;
+  return static_cast<long>(RawFileSize(fd_));
 }
 
 }  // namespace corvane

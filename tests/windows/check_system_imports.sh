@@ -1,0 +1,20 @@
+#!/bin/bash
+# Each file imports only DLLs that every Windows has (and corvane32.dll): the
+# MinGW run-time is linked in, so nothing else needs copying to the PC.
+#   check_system_imports.sh OBJDUMP FILE...
+set -eu
+objdump="$1"; shift
+system='^(kernel32|user32|gdi32|comctl32|advapi32|msvcrt|corvane32)\.dll$'
+passed=0 failed=0
+for file in "$@"; do
+  imports=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p')
+  echo "$(basename "$file"): $(echo $imports)"
+  foreign=$(echo "$imports" | tr 'A-Z' 'a-z' | grep -Ev "$system" || true)
+  if [ -n "$foreign" ]; then
+    echo "  not part of Windows: $(echo $foreign)"; failed=$((failed + 1))
+  else
+    passed=$((passed + 1))
+  fi
+done
+echo "imports: $passed passed, $failed failed"
+[ "$failed" = 0 ]
