@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/port_diagnosis.h"
 #include "platform/port_list.h"
 #include "platform/scratch_directory.h"
 #include "platform/tty.h"
@@ -33,10 +34,19 @@ TEST(ComPort, NamesOpensAndCarriesBytesBothWays) {
   TtyDevice pc, device;
   ASSERT_TRUE(pc.Open("COM8"));
   ASSERT_TRUE(device.Open(ComPortPath(9)));
-  EXPECT_FALSE(TtyDevice().Open("COM99"));
+  TtyDevice refused;
+  EXPECT_FALSE(refused.Open("COM99"));
+  EXPECT_EQ(refused.LastOpenFailure(), OpenFailure::Missing);
+  EXPECT_FALSE(refused.LastOpenError().empty());
   testing::ScratchDirectory scratch;
   scratch.WriteFile("PLAIN.TXT", "not a port");
-  EXPECT_FALSE(TtyDevice().Open(scratch.PathOf("PLAIN.TXT")));
+  EXPECT_FALSE(refused.Open(scratch.PathOf("PLAIN.TXT")));
+  EXPECT_EQ(refused.LastOpenFailure(), OpenFailure::NotATty);
+  std::string systemError;
+  EXPECT_EQ(TtyDevice::TryOpen("COM99", systemError), OpenFailure::Missing);
+  const std::vector<PortObstacle> findings = DiagnosePort("\\\\.\\COM99", OpenFailure::Missing, "");
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_TRUE(findings[0].problem.starts_with("COM99 does not exist")) << findings[0].problem;
 
   ASSERT_TRUE(pc.Apply(9600, kParityEven, 7));
   EXPECT_EQ(pc.CurrentSettings()->baudRate, 9600);
