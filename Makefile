@@ -2,7 +2,7 @@
 # missing (Debian packages, as root) before they build.
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit clang libclang-rt-14-dev qt6-base-dev xvfb xauth fonts-dejavu-core
 
-.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots coverage
+.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots coverage count
 
 all: build
 
@@ -63,6 +63,14 @@ fuzz-smoke: fuzz-build
 coverage:
 	$(MAKE) deps DEB_PACKAGES="$(DEB_PACKAGES) gcovr"
 	tools/quality/coverage.sh
+
+# Test lines against code lines: the team's shared linecount.sh beside the clone
+# (or beside the folder of worktrees) when there is one, else the same rules here.
+LINECOUNT := $(firstword $(wildcard ../shared/tools/linecount.sh ../../shared/tools/linecount.sh) \
+                         tools/quality/linecount.sh)
+
+count:
+	@$(LINECOUNT) .
 
 demo: deps
 	cmake --preset default
