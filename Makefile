@@ -2,7 +2,7 @@
 # missing (Debian packages, as root) before they build.
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit clang libclang-rt-14-dev qt6-base-dev xvfb xauth fonts-dejavu-core
 
-.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots coverage count
+.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots coverage mutants count
 
 all: build
 
@@ -63,6 +63,17 @@ fuzz-smoke: fuzz-build
 coverage:
 	$(MAKE) deps DEB_PACKAGES="$(DEB_PACKAGES) gcovr"
 	tools/quality/coverage.sh
+
+# A mutation sample of src/ with a fixed seed; MUTANTS_LIST=file runs a saved
+# list (build/mutants/results.jsonl of an earlier run) again.
+MUTANTS ?= 160
+MUTANTS_SEED ?= 16
+MUTANTS_JOBS ?= 12
+MUTANTS_LIST ?=
+
+mutants: deps
+	python3 tools/quality/mutants.py --count $(MUTANTS) --seed $(MUTANTS_SEED) --jobs $(MUTANTS_JOBS) \
+	  $(if $(MUTANTS_LIST),--list $(MUTANTS_LIST))
 
 # Test lines against code lines: the team's shared linecount.sh beside the clone
 # (or beside the folder of worktrees) when there is one, else the same rules here.
