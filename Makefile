@@ -2,7 +2,7 @@
 # missing (Debian packages, as root) before they build.
 DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit clang libclang-rt-14-dev qt6-base-dev xvfb xauth fonts-dejavu-core
 
-.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots coverage mutants count
+.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots
 
 all: build
 
@@ -59,6 +59,8 @@ fuzz-smoke: fuzz-build
 	$(call run_fuzzers,$(FUZZ_SMOKE_SECONDS))
 
 # Measuring the test suite (tools/quality/); none of this runs in `make test`.
+.PHONY: coverage mutants count
+
 # Line and branch coverage of src/ from one run of the suite (gcovr).
 coverage:
 	$(MAKE) deps DEB_PACKAGES="$(DEB_PACKAGES) gcovr"
