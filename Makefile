@@ -1,8 +1,9 @@
 # The two set-up commands: `make demo` and `make test`. Both install what is
 # missing (Debian packages, as root) before they build.
-DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit clang libclang-rt-14-dev qt6-base-dev xvfb xauth fonts-dejavu-core
+DEB_PACKAGES := cmake g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev libserialport-dev ckermit gkermit \
+                clang libclang-rt-14-dev qt6-base-dev xvfb xauth fonts-dejavu-core python3 python3-pytest dpkg-dev
 
-.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots
+.PHONY: all deps build test demo clean fuzz fuzz-build fuzz-smoke screenshots package
 
 all: build
 
@@ -101,6 +102,18 @@ screenshots: deps
 	rm -rf build/screenshots && mkdir -p build/screenshots
 	XDG_CONFIG_HOME=$(CURDIR)/build/screenshots xvfb-run -a -s "-screen 0 1400x900x24" \
 	  ./build/default/tools/corvane-desk/corvane-desk --screenshots docs
+
+# The Debian packages libcorvane32-1, libcorvane32-dev, corvane and
+# python3-corvane in build/package, built for /usr; then they are unpacked into
+# a scratch root and run from there.
+PACKAGE_DIR := build/package
+
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCORVANE_BUILD_TESTS=OFF -DCORVANE_BUILD_BENCH=OFF
+	cmake --build $(PACKAGE_DIR) -j2
+	cd $(PACKAGE_DIR) && cpack
+	tests/packaging/unpack_test.sh $(PACKAGE_DIR)
 
 # Throughput of both framings through the line emulator, with C-Kermit to
 # C-Kermit for reference: prints a Markdown table (bench/README.md explains it).

@@ -14,9 +14,9 @@
 #include "corvane32/corvane32.h"
 #include "platform/paths.h"
 #include "platform/thread.h"
+#include "session/fake_engines.h"
 #include "session/result_codes.h"
 #include "session/transfer_session.h"
-#include "wide/server_loop.h"
 
 namespace corvane {
 namespace {
@@ -29,23 +29,6 @@ struct DispatchCall {
   std::string second;
   PlatformKind platform;
 };
-
-// What the engines do in this test program; set by the fixture.
-std::function<int(TransferCommand, const std::string&, const std::string&, std::string&, PlatformKind)> fakeDispatch;
-std::function<int()> fakeServer;
-
-}  // namespace
-
-int DispatchCommand(TransferCommand command, const std::string& first, const std::string& second,
-                    std::string& outputName, PlatformKind platform) {
-  return fakeDispatch(command, first, second, outputName, platform);
-}
-
-PlatformKind PlatformKindOf(int platform) { return platform == 7 ? PlatformKind::Other : PlatformKind::Auto; }
-
-int WideServerEntry(bool /*overwriteExisting*/) { return fakeServer(); }
-
-namespace {
 
 // Records what the host's progress window is asked to draw.
 class RecordingSurface final : public ProgressSurface {

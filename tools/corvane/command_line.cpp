@@ -5,6 +5,7 @@
 #include <functional>
 #include <iostream>
 
+#include "corvane/corvane.h"
 #include "corvane/exit_status.h"
 #include "corvane/operations.h"
 #include "corvane/port_options.h"
@@ -33,6 +34,7 @@ void AddPortOptions(CLI::App& app, PortOptions& options) {
 
 int RunCommandLine(int argc, char** argv) {
   CLI::App app{"corvane: move files between this PC and a Data Collector over a serial line"};
+  app.set_version_flag("--version", corvane_version(), "print the version and exit");
   app.require_subcommand(1);
   PortOptions options;
   AddPortOptions(app, options);
@@ -82,6 +84,8 @@ int RunCommandLine(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
     return app.exit(help);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version);
   } catch (const CLI::ParseError& error) {
     app.exit(error);
     return kExitUsage;
