@@ -84,6 +84,33 @@ fuzz: fuzz-build
 fuzz-smoke: fuzz-build
 	$(call run_fuzzers,$(FUZZ_SMOKE_SECONDS))
 
+# Measuring the test suite (tools/quality/); none of this runs in `make test`.
+.PHONY: coverage mutants count
+
+# Line and branch coverage of src/ from one run of the suite (gcovr).
+coverage:
+	$(MAKE) deps DEB_PACKAGES="$(DEB_PACKAGES) gcovr"
+	tools/quality/coverage.sh
+
+# A mutation sample of src/ with a fixed seed; MUTANTS_LIST=file runs a saved
+# list (build/mutants/results.jsonl of an earlier run) again.
+MUTANTS ?= 160
+MUTANTS_SEED ?= 16
+MUTANTS_JOBS ?= 12
+MUTANTS_LIST ?=
+
+mutants: deps
+	python3 tools/quality/mutants.py --count $(MUTANTS) --seed $(MUTANTS_SEED) --jobs $(MUTANTS_JOBS) \
+	  $(if $(MUTANTS_LIST),--list $(MUTANTS_LIST))
+
+# Test lines against code lines: the team's shared linecount.sh beside the clone
+# (or beside the folder of worktrees) when there is one, else the same rules here.
+LINECOUNT := $(firstword $(wildcard ../shared/tools/linecount.sh ../../shared/tools/linecount.sh) \
+                         tools/quality/linecount.sh)
+
+count:
+	@$(LINECOUNT) .
+
 demo: deps
 	cmake --preset default
 	cmake --build --preset default --target corvane
