@@ -204,6 +204,7 @@ kill "$socat_pid"; wait "$socat_pid" 2>/dev/null
 # A COM port that Windows does not have, and a command line it does not take.
 rm -f "$com_link"
 check "unmapped port: exit 3" test "$(corvane receive; echo $?)" = 3
+check "unmapped port: says where to find the COM number" grep -q "COM$com does not exist.*Device Manager" "$pc/../out"
 check "usage error: exit 2" test "$(corvane frobnicate; echo $?)" = 2
 
 }
