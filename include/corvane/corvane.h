@@ -102,19 +102,57 @@ CORVANE_C_API int corvane_cancel(void);
 CORVANE_C_API int corvane_status(int32_t *done, int32_t *total);
 CORVANE_C_API int corvane_last_error(void);
 
+/* Records every byte on the line from now on in the file `path` (replaced),
+ * with timestamps and the packets decoded, for a failure in the field to be
+ * replayed at the desk (corvane-dc --replay). NULL or "" stops the record.
+ * Call while no operation runs. Returns 1, or 0 when the file cannot be
+ * created, the path is longer than CORVANE_MAX_PATH, or an operation runs. */
+CORVANE_C_API int corvane_set_trace(const char *path);
+
+/* Packets read whole and unharmed from the Data Collector since the running (or
+ * last) operation started, NAKs not counted, and how many of them were error
+ * packets; either pointer may be NULL. Callable from the progress callback: an
+ * operation whose counters and corvane_status stand still hears nothing, and a
+ * host may give it up with corvane_cancel (as `corvane --idle-timeout` does). */
+CORVANE_C_API void corvane_line_activity(uint32_t *packets_read, uint32_t *error_packets_read);
+
 /* The strings below are copied into the caller's buffer, cut to fit and always
  * zero-terminated when capacity is not 0 (buf may be NULL when it is 0). They
  * return the length of the whole string without the terminating zero: a result
  * of capacity or more means the copy was cut. */
 /* The local file the last operation produced (received file, reply file). */
 CORVANE_C_API size_t corvane_output_filename(char *buf, size_t capacity);
-/* The text of the last error packet of the last operation, either way; "" when none. */
+/* The text of the last error packet of the last operation, either way; "" when
+ * none. After corvane_open or corvane_open_com returned 0: why the port did not
+ * open, one cause a line, each "<what is wrong>; fix: <command>". */
 CORVANE_C_API size_t corvane_error_detail(char *buf, size_t capacity);
 /* The serial ports of this machine, one line each, ending in '\n', of seven
  * fields separated by tabs: path, description, /dev/serial/by-id path, USB
  * vendor and product (four hex digits each), serial number, COM name. A field
  * the system does not know is empty; tabs and line ends inside a field become spaces. */
 CORVANE_C_API size_t corvane_ports(char *buf, size_t capacity);
+
+/* Everything known to stand in the way of the port at `path` (opened and closed
+ * again to see, unless it is the open port), one finding a line, ending in
+ * '\n': what is wrong, a tab, and the command that fixes it (empty when there
+ * is none to give). "" when nothing does. A NULL path, or one longer than
+ * CORVANE_MAX_PATH, gives "" too. */
+CORVANE_C_API size_t corvane_diagnose_port(const char *path, char *buf, size_t capacity);
+/* The requests of the Data Collector that the running (or last) corvane_serve
+ * has finished since the last call, oldest first, one line each, ending in
+ * '\n', of five fields separated by tabs:
+ *   kind: upload, download, directory, cd, erase or unknown (a packet the
+ *         server does not serve);
+ *   1 when carried out, 0 when refused or broken off;
+ *   the file bytes that went over the line (uploads and downloads);
+ *   the file or directory on this PC, as a full path (empty for unknown);
+ *   why one not carried out ended: the error text this side sent, or the
+ *   Data Collector's; empty when it broke the request off.
+ * Tabs and line ends inside a field become spaces. The requests are handed
+ * out once, and only by a call whose copy was not cut: after a result of
+ * capacity or more, call again with a larger buffer. Callable from the
+ * progress callback while the server runs. */
+CORVANE_C_API size_t corvane_served_requests(char *buf, size_t capacity);
 
 /* The text of a protocol error code (248 to 265 and -4), static; "" for other codes. */
 CORVANE_C_API const char *corvane_error_text(int code);

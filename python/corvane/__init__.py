@@ -9,6 +9,7 @@
 The library holds one port and one operation for the whole process.
 """
 from corvane.listing import Entry
-from corvane.port import Port, PortInfo, TransferError, ports, version
+from corvane.port import Finding, Port, PortInfo, ServedRequest, TransferError, diagnose, ports, version
 
-__all__ = ["Entry", "Port", "PortInfo", "TransferError", "ports", "version"]
+__all__ = ["Entry", "Finding", "Port", "PortInfo", "ServedRequest", "TransferError", "diagnose", "ports",
+           "version"]

@@ -26,6 +26,10 @@ _PROTOTYPES = {
     "corvane_output_filename": (ctypes.c_size_t, [ctypes.c_char_p, ctypes.c_size_t]),
     "corvane_error_detail": (ctypes.c_size_t, [ctypes.c_char_p, ctypes.c_size_t]),
     "corvane_ports": (ctypes.c_size_t, [ctypes.c_char_p, ctypes.c_size_t]),
+    "corvane_diagnose_port": (ctypes.c_size_t, [ctypes.c_char_p, ctypes.c_char_p, ctypes.c_size_t]),
+    "corvane_served_requests": (ctypes.c_size_t, [ctypes.c_char_p, ctypes.c_size_t]),
+    "corvane_set_trace": (ctypes.c_int, [ctypes.c_char_p]),
+    "corvane_line_activity": (None, [ctypes.POINTER(ctypes.c_uint32), ctypes.POINTER(ctypes.c_uint32)]),
     "corvane_error_text": (ctypes.c_char_p, [ctypes.c_int]),
     "corvane_result_text": (ctypes.c_char_p, [ctypes.c_int]),
     "corvane_set_progress_callback": (None, [PROGRESS, ctypes.c_void_p]),
@@ -47,9 +51,12 @@ def _load():
 lib = _load()
 
 
-def text_out(function):
-    """A string that the C interface copies into a caller's buffer, whatever its length."""
-    needed = function(None, 0)
-    buffer = ctypes.create_string_buffer(needed + 1)
-    function(buffer, len(buffer))
-    return buffer.value
+def text_out(function, *arguments):
+    """A string that the C interface copies into a caller's buffer, whatever its length.
+    A text that grew between the calls (served requests while a server runs) is asked again."""
+    needed = function(*arguments, None, 0)
+    while True:
+        buffer = ctypes.create_string_buffer(needed + 1)
+        needed = function(*arguments, buffer, len(buffer))
+        if needed < len(buffer):
+            return buffer.value

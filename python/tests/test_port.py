@@ -1,6 +1,7 @@
 """The Python package against corvane-dc in both framings."""
 import datetime
 import os
+import re
 import signal
 import threading
 
@@ -76,13 +77,30 @@ def test_serve_until_cancelled_from_another_thread(device, tmp_path):
 
     canceller = threading.Thread(target=cancel_when_uploaded)
     canceller.start()
+    seen = []
     try:
         with corvane.Port(dc.tty, framing="wide") as port:
-            port.serve(root=".")
+            returned = port.serve(root=".", on_request=seen.append)
     finally:
         served.set()
         canceller.join()
     assert open("UP.TXT", "rb").read() == TEXT
+    upload = corvane.ServedRequest("upload", True, len(TEXT), str(tmp_path / "pc" / "UP.TXT"), "")
+    assert returned == seen == [upload]
+
+
+# The device goes silent, or refuses the request with an error packet, where the
+# wide request loop would wait without end; the watch gives up either way.
+@pytest.mark.parametrize("fault, meaning", [(["--silent-after", "0"], "nothing moved for 2 s"),
+                                            (["--error-text", "File not found: MISSING.TXT"], "error packet")])
+def test_idle_timeout_gives_up_a_request(fault, meaning, device):
+    dc = device("wide", *fault, "serve")
+    with corvane.Port(dc.tty, framing="wide", idle_timeout=2) as port:
+        with pytest.raises(corvane.TransferError) as failure:
+            port.get("MISSING.TXT")
+    assert meaning in failure.value.meaning
+    if "--error-text" in fault:
+        assert "File not found: MISSING.TXT" in failure.value.detail
 
 
 @pytest.mark.parametrize("framing", FRAMINGS)
@@ -111,11 +129,31 @@ def test_an_exception_in_progress_cancels_and_is_raised(device, tmp_path):
     assert (tmp_path / "dc" / "NOTES.TXT").read_bytes() == TEXT
 
 
-def test_a_port_that_does_not_exist():
-    with pytest.raises(OSError):
-        corvane.Port("/dev/does-not-exist")
+def test_a_port_that_does_not_exist(tmp_path):
+    findings = corvane.diagnose("/dev/does-not-exist")
+    assert findings and findings[0].problem.startswith("/dev/does-not-exist ")
+    # The error says what the diagnosis finds; the trace started for the port stops again.
+    with pytest.raises(OSError, match=re.escape(findings[0].problem)):
+        corvane.Port("/dev/does-not-exist", trace=tmp_path / "trace.log")
+    with pytest.raises(OSError, match="trace file"):
+        corvane.Port("/dev/null", trace=tmp_path / "missing" / "trace.log")
     with pytest.raises(ValueError):
         corvane.Port("/dev/null", parity="sometimes")
+
+
+def test_trace_records_the_line(device, tmp_path):
+    (tmp_path / "pc" / "NOTES.TXT").write_bytes(TEXT)
+    dc = device("classic", "serve")
+    with corvane.Port(dc.tty, framing="classic", trace="trace.log") as port:
+        port.send("NOTES.TXT")
+    directions = {line.split()[1] for line in open("trace.log") if not line.startswith("#")}
+    assert {"pc", "dc"} <= directions
+
+
+def test_usb_name_of_a_listed_port():
+    adapter = corvane.PortInfo("/dev/ttyUSB0", "FT232R USB UART", "", 0x403, 0x6001, "A1B2", "")
+    assert adapter.usb_name == "usb:0403:6001:A1B2"
+    assert corvane.PortInfo("/dev/ttyS0", "ttyS0", "", None, None, "", "COM1").usb_name == ""
 
 
 def test_listing_lines_with_times():

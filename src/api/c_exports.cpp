@@ -91,6 +91,32 @@ std::string HexField(int value) {
   return digits;
 }
 
+const char* KindWord(ServedRequest::Kind kind) {
+  switch (kind) {
+    case ServedRequest::Kind::Upload:
+      return "upload";
+    case ServedRequest::Kind::Download:
+      return "download";
+    case ServedRequest::Kind::Directory:
+      return "directory";
+    case ServedRequest::Kind::ChangeDirectory:
+      return "cd";
+    case ServedRequest::Kind::Erase:
+      return "erase";
+    case ServedRequest::Kind::Unknown:
+      break;
+  }
+  return "unknown";
+}
+
+// Served requests taken from the library but not yet copied out whole: the
+// caller asks for the length first, and a cut copy hands nothing out. One
+// server runs at a time in the process, so there is one such text.
+std::string& UnclaimedRequests() {
+  static std::string lines;
+  return lines;
+}
+
 }  // namespace
 
 extern "C" {
@@ -148,6 +174,7 @@ int corvane_delete(const char* name) {
 int corvane_serve(const char* root) {
   if (!Acceptable(root, CORVANE_MAX_PATH, Nullable::Yes)) return Refuse();
   return RunOperation([&] {
+    UnclaimedRequests().clear();
     TransferSetServerRoot(Text(root));
     TransferServer();
   });
@@ -165,6 +192,19 @@ int corvane_status(int32_t* done, int32_t* total) {
 }
 
 int corvane_last_error(void) { return TransferGetLastError(); }
+
+int corvane_set_trace(const char* path) {
+  if (!Acceptable(path, CORVANE_MAX_PATH, Nullable::Yes) || TheCHost().Running()) return 0;
+  return NoThrow(0, [&] { return TransferSetTrace(Text(path)) ? 1 : 0; });
+}
+
+void corvane_line_activity(uint32_t* packets_read, uint32_t* error_packets_read) {
+  std::uint32_t packets = 0;
+  std::uint32_t errors = 0;
+  TransferGetLineActivity(packets, errors);
+  if (packets_read != nullptr) *packets_read = packets;
+  if (error_packets_read != nullptr) *error_packets_read = errors;
+}
 
 size_t corvane_output_filename(char* buf, size_t capacity) {
   return NoThrow(std::size_t{0}, [&] {
@@ -187,6 +227,31 @@ size_t corvane_ports(char* buf, size_t capacity) {
                '\t' + Field(port.comName) + '\n';
     }
     return CopyOut(lines, buf, capacity);
+  });
+}
+
+size_t corvane_diagnose_port(const char* path, char* buf, size_t capacity) {
+  return NoThrow(std::size_t{0}, [&] {
+    std::string lines;
+    if (Acceptable(path, CORVANE_MAX_PATH)) {
+      for (const PortFinding& finding : TransferDiagnosePort(path)) {
+        lines += Field(finding.problem) + '\t' + Field(finding.fix) + '\n';
+      }
+    }
+    return CopyOut(lines, buf, capacity);
+  });
+}
+
+size_t corvane_served_requests(char* buf, size_t capacity) {
+  return NoThrow(std::size_t{0}, [&] {
+    std::string& lines = UnclaimedRequests();
+    for (const ServedRequest& request : TransferTakeServedRequests()) {
+      lines += std::string(KindWord(request.kind)) + '\t' + (request.carriedOut ? '1' : '0') + '\t' +
+               std::to_string(request.bytes) + '\t' + Field(request.path) + '\t' + Field(request.why) + '\n';
+    }
+    const std::size_t length = CopyOut(lines, buf, capacity);
+    if (length < capacity) lines.clear();
+    return length;
   });
 }
 

@@ -1,6 +1,7 @@
 /* The C interface, compiled as C99, against corvane-dc processes on ptys in
  * both framings: every function, the callbacks, cancel from inside the progress
- * callback and the arguments the interface refuses.
+ * callback, the arguments the interface refuses, and what it says of a port
+ * that will not open.
  * Usage: c_interface_test CORVANE_DC_BINARY */
 #define _POSIX_C_SOURCE 200809L
 
@@ -158,6 +159,28 @@ static void send_and_get(struct line *line) {
   CHECK(corvane_get("MISSING.TXT", "") == CORVANE_FAILED);
 }
 
+/* The line activity counts the device's packets, and its error packets apart;
+ * the trace records the line while it is on. */
+static void activity_and_trace(struct line *line) {
+  uint32_t packets = 0, errors = 99;
+  char *trace;
+  corvane_set_progress_callback(NULL, NULL);
+  corvane_set_platform(line->platform);
+  write_file("NOTES.TXT", kText, strlen(kText));
+  CHECK(corvane_set_trace("missing-dir/trace.log") == 0);
+  CHECK(corvane_set_trace("trace.log") == 1);
+  CHECK(corvane_send("NOTES.TXT", "") == CORVANE_OK);
+  CHECK(corvane_set_trace(NULL) == 1);
+  corvane_line_activity(&packets, &errors);
+  CHECK(packets > 0 && errors == 0);
+  trace = read_file("trace.log");
+  CHECK(trace != NULL && strstr(trace, " pc ") != NULL && strstr(trace, " dc ") != NULL);
+  free(trace);
+  CHECK(corvane_get("MISSING.TXT", "") == CORVANE_FAILED);
+  corvane_line_activity(&packets, &errors);
+  CHECK(errors > 0 && packets >= errors);
+}
+
 static void list_change_and_delete(struct line *line) {
   char path[128], reply[512], small[4];
   char *listing;
@@ -246,6 +269,32 @@ static void receive_and_save_as(struct line *line) {
   corvane_set_save_as_callback(NULL, NULL);
 }
 
+/* After the upload below: one request, handed out whole and once, even when
+ * the first copy was cut. */
+static void served_upload_is_reported(void) {
+  char expected[512], cwd[256], small[8], whole[512];
+  size_t length;
+  if (getcwd(cwd, sizeof cwd) == NULL) return;
+  snprintf(expected, sizeof expected, "upload\t1\t%u\t%s/UP.TXT\t\n", (unsigned)strlen(kText), cwd);
+  length = corvane_served_requests(small, sizeof small);
+  CHECK(length == strlen(expected));
+  CHECK(corvane_served_requests(whole, sizeof whole) == length && strcmp(whole, expected) == 0);
+  CHECK(corvane_served_requests(whole, sizeof whole) == 0 && whole[0] == '\0');
+}
+
+/* A port that will not open says why, in the detail and in its diagnosis. */
+static void unopenable_port(void) {
+  static const char missing[] = "/dev/corvane-no-such-port";
+  char detail[512], findings[512];
+  CHECK(corvane_open(missing, 9600, CORVANE_PARITY_NONE) == 0);
+  CHECK(corvane_error_detail(detail, sizeof detail) < sizeof detail);
+  CHECK(strstr(detail, missing) != NULL && strstr(detail, "; fix: ") != NULL);
+  CHECK(corvane_diagnose_port(missing, findings, sizeof findings) < sizeof findings);
+  CHECK(strncmp(findings, missing, strlen(missing)) == 0 && strchr(findings, '\t') != NULL);
+  CHECK(strchr(findings, '\n') == findings + strlen(findings) - 1);
+  CHECK(corvane_diagnose_port(NULL, findings, sizeof findings) == 0);
+}
+
 /* The device uploads a file to the PC's server; the callback cancels once the device is done. */
 static void serve_until_cancelled(struct line *line) {
   struct device uploader;
@@ -265,14 +314,15 @@ static void serve_until_cancelled(struct line *line) {
   fclose(uploader.output);
   CHECK(seen.cancel_accepted == 1);
   CHECK(same_content("UP.TXT", kText));
+  served_upload_is_reported();
 }
 
 /* The cases that run against one serving device per framing. */
 typedef void (*against_server)(struct line *line);
 
 int main(int argc, char **argv) {
-  static const against_server cases[] = {send_and_get, list_change_and_delete, refused_arguments,
-                                         cancel_from_the_callback};
+  static const against_server cases[] = {send_and_get, activity_and_trace, list_change_and_delete,
+                                         refused_arguments, cancel_from_the_callback};
   struct line lines[] = {{"classic", 0, 1, ""}, {"wide", 2, 2, ""}};
   char scratch[] = "/tmp/corvane-c-XXXXXX";
   char *ports;
@@ -286,6 +336,7 @@ int main(int argc, char **argv) {
   CHECK(corvane_status(NULL, NULL) == 0);
   CHECK(corvane_open(NULL, 9600, 0) == 0);
   CHECK(corvane_open("COM250", 9600, 0) == 0 && corvane_open_com(250, 9600, 0) == 0);
+  unopenable_port();
   /* Whatever ports this machine has, the list fits the length it announces. */
   ports = calloc(corvane_ports(NULL, 0) + 1, 1);
   CHECK(ports != NULL && corvane_ports(ports, corvane_ports(NULL, 0) + 1) == strlen(ports));

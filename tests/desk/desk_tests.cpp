@@ -102,6 +102,7 @@ class DeskTest final : public QObject {
   void previewShowsPointsAndLines();
   void demoDeviceSendsAFile();
   void demoDeviceUsesTheServedFolder();
+  void aPortThatWillNotOpenIsExplainedByTheLibrary();
 
  private:
   // `choice` is the Framing chosen in the window; by default the device's own.
@@ -415,6 +416,28 @@ void DeskTest::demoDeviceUsesTheServedFolder() {
   window_.reset();
 }
 
+// The window shows what the library finds in the way of the port, not a guess of its own.
+void DeskTest::aPortThatWillNotOpenIsExplainedByTheLibrary() {
+  const QString missing = "/dev/corvane-no-such-port";
+  const std::vector<corvane::PortFinding> found = TransferDiagnosePort(missing.toStdString());
+  QVERIFY(!found.empty());
+  QString shown;
+  AnswerNextModal([&shown](QWidget& modal) {
+    auto& box = dynamic_cast<QMessageBox&>(modal);
+    shown = box.text();
+    box.button(QMessageBox::Ok)->click();
+  });
+  window_->findChild<QComboBox*>("portChoice")->setCurrentText(missing);
+  Click("connectButton");
+  QVERIFY2(shown.startsWith("Cannot open " + missing + " at "), qPrintable(shown));
+  for (const corvane::PortFinding& finding : found) {
+    QVERIFY2(shown.contains(QString::fromStdString(finding.problem)), qPrintable(shown));
+    QVERIFY2(shown.contains(QString::fromStdString(finding.fix)), qPrintable(shown));
+  }
+  QVERIFY(LogText().contains(shown));
+}
+
+
 int main(int argc, char** argv) {
   // Settings the window remembers go to a scratch folder, not the user's.
   const QTemporaryDir config;
@@ -426,5 +449,6 @@ int main(int argc, char** argv) {
   DeskTest test;
   return QTest::qExec(&test, argc, argv);
 }
+
 
 #include "desk_tests.moc"

@@ -7,6 +7,7 @@
 
 #include "corvane32/corvane32.h"
 #include "hostkit/line_choices.h"
+#include "hostkit/port_words.h"
 #include "hostkit/result_words.h"
 
 namespace corvane::desk {
@@ -49,20 +50,13 @@ Outcome TooLong(const QString& argument) {
 
 }  // namespace
 
-OpenOutcome DeviceLink::Open(const LineSettings& settings) {
+bool DeviceLink::Open(const LineSettings& settings) {
   Close();
   settings_ = settings;
   genericPlatform_.reset();
   const int parity = host::ParityCode(settings.parity.toStdString()).value_or(0);
-  if (TransferOpenDevice(Local(settings.port), settings.baudRate, parity, window_)) {
-    open_ = true;
-    return OpenOutcome::Opened;
-  }
-  // The library only says it could not open the port; the file system tells why.
-  const QFileInfo device(settings.port);
-  if (!device.exists()) return OpenOutcome::Missing;
-  if (!device.isReadable() || !device.isWritable()) return OpenOutcome::NotPermitted;
-  return OpenOutcome::Busy;
+  open_ = TransferOpenDevice(Local(settings.port), settings.baudRate, parity, window_);
+  return open_;
 }
 
 void DeviceLink::Close() {
@@ -177,18 +171,15 @@ Outcome DeviceLink::Serve(const QString& folder) {
   return outcome.Cancelled() ? Outcome{} : outcome;
 }
 
-QString DescribeOpenOutcome(OpenOutcome outcome, const QString& port) {
-  switch (outcome) {
-    case OpenOutcome::Opened:
-      return {};
-    case OpenOutcome::Missing:
-      return "There is no port " + port + ". Is the cable's adapter plugged in?";
-    case OpenOutcome::NotPermitted:
-      return "You may not open " + port + ". Ask for membership of the group that owns serial ports (dialout).";
-    case OpenOutcome::Busy:
-      break;
+QString DescribeFailedOpen(const LineSettings& settings) {
+  QStringList words{QString("Cannot open %1 at %2 baud.").arg(settings.port).arg(settings.baudRate)};
+  for (const std::string& line : host::WhyPortDidNotOpen()) {
+    QString cause = QFile::decodeName(line.c_str());
+    if (cause.isEmpty()) continue;
+    cause[0] = cause[0].toUpper();
+    words.push_back(cause);
   }
-  return port + " is busy: another program holds it open, or it does not take the chosen baud rate.";
+  return words.join("\n");
 }
 
 }  // namespace corvane::desk

@@ -19,8 +19,6 @@ struct LineSettings {
   QString framing = "auto";  // auto, classic or wide
 };
 
-enum class OpenOutcome { Opened, Missing, Busy, NotPermitted };
-
 struct Outcome {
   int result = 0;  // the library's result code
   QString words;   // empty on success; else what went wrong, in plain words
@@ -37,7 +35,8 @@ class DeviceLink {
   DeviceLink(const DeviceLink&) = delete;
   DeviceLink& operator=(const DeviceLink&) = delete;
 
-  OpenOutcome Open(const LineSettings& settings);
+  // False when the port did not open: DescribeFailedOpen then says why.
+  bool Open(const LineSettings& settings);
   void Close();
   bool IsOpen() const { return open_; }
   const LineSettings& Settings() const { return settings_; }
@@ -76,7 +75,8 @@ class DeviceLink {
   std::optional<int> genericPlatform_;
 };
 
-// "cannot open /dev/ttyUSB0: it is in use by another program".
-QString DescribeOpenOutcome(OpenOutcome outcome, const QString& port);
+// Right after Open failed: "Cannot open /dev/ttyUSB0 at 9600 baud." and the
+// library's explanation below it, a line a cause with its fix.
+QString DescribeFailedOpen(const LineSettings& settings);
 
 }  // namespace corvane::desk

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QSettings>
@@ -13,6 +14,7 @@
 #include "corvane-desk/demo_device.h"
 #include "corvane-desk/preview_dialog.h"
 #include "corvane32/corvane32.h"
+#include "hostkit/port_words.h"
 
 namespace corvane::desk {
 namespace {
@@ -23,20 +25,6 @@ const int kBaudRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 bool IsDeviceRoot(const QString& directory) {
   return directory.isEmpty() || directory == "/" || directory == "\\" ||
          (directory.size() == 3 && directory[1] == ':' && (directory[2] == '\\' || directory[2] == '/'));
-}
-
-QString PortLabel(const PortInfo& port) {
-  QStringList details;
-  if (!port.comName.empty()) details.push_back(QString::fromStdString(port.comName));
-  // A built-in port's description is only its own name again.
-  const bool describes = !port.description.empty() && !port.path.ends_with("/" + port.description);
-  if (port.usbVendor >= 0) {
-    details.push_back("USB serial adapter: " + QString::fromStdString(port.description));
-  } else if (describes) {
-    details.push_back(QString::fromStdString(port.description));
-  }
-  const QString path = QString::fromStdString(port.path);
-  return details.isEmpty() ? path : path + "  (" + details.join(", ") + ")";
 }
 
 }  // namespace
@@ -234,7 +222,15 @@ void MainWindow::FillPorts() {
     port_.addItem("Simulated Data Collector, classic framing", kDemoPrefix + "classic");
     port_.addItem("Simulated Data Collector, wide framing", kDemoPrefix + "wide");
   }
-  for (const PortInfo& port : TransferListPorts()) port_.addItem(PortLabel(port), QString::fromStdString(port.path));
+  // As `corvane ports` lists them: each port by its identity, then the name that
+  // stays with a USB adapter whichever tty it gets, which may be chosen as well.
+  for (const PortInfo& port : TransferListPorts()) {
+    port_.addItem(QString::fromStdString(host::DescribePort(port)), QFile::decodeName(port.path.c_str()));
+    if (port.byIdPath.empty()) continue;
+    const QString byId = QFile::decodeName(port.byIdPath.c_str());
+    port_.addItem("    " + byId, byId);
+    port_.setItemData(port_.count() - 1, "The same adapter, by a name that stays with it", Qt::ToolTipRole);
+  }
   if (!typed.isEmpty()) port_.setCurrentText(typed);
 }
 
@@ -325,9 +321,8 @@ void MainWindow::Connect() {
       return;
     }
   }
-  const OpenOutcome opened = link_.Open(settings);
-  if (opened != OpenOutcome::Opened) {
-    const QString words = DescribeOpenOutcome(opened, settings.port);
+  if (!link_.Open(settings)) {
+    const QString words = DescribeFailedOpen(settings);
     Log(words);
     QMessageBox::warning(this, "Cannot connect", words);
     return;
@@ -356,7 +351,7 @@ bool MainWindow::ReopenDemo(const QString& port) {
   }
   LineSettings settings = link_.Settings();
   settings.port = port;
-  return link_.Open(settings) == OpenOutcome::Opened;
+  return link_.Open(settings);
 }
 
 bool MainWindow::Report(const QString& what, const Outcome& outcome) {

@@ -7,6 +7,7 @@
 
 #include "corvane/exit_status.h"
 #include "corvane/port_selection.h"
+#include "hostkit/port_words.h"
 #include "corvane32/corvane32.h"
 
 namespace corvane::cli {
@@ -57,8 +58,8 @@ void CheckLoopback(const PortOptions& options, const std::string& path, int& pro
                               (options.parity == "none" ? std::string("no") : options.parity) + " parity";
   if (!OpenPort(path, options)) {
     // The library's explanation has a line a cause; here they share the one finding.
-    std::string why = TransferGetErrorDetail();
-    for (auto at = why.find('\n'); at != std::string::npos; at = why.find('\n', at)) why.replace(at, 1, " / ");
+    std::string why;
+    for (const std::string& line : host::WhyPortDidNotOpen()) why += (why.empty() ? "" : " / ") + line;
     Report({"cannot open " + path + " at " + setting + ": " + why, ""}, problems);
     return;
   }
@@ -97,9 +98,9 @@ void CheckLoopback(const PortOptions& options, const std::string& path, int& pro
 }
 
 void CheckPort(const PortInfo& port, const PortOptions& options, bool loopback, int& problems) {
-  std::cout << DescribePort(port) << "\n";
+  std::cout << host::DescribePort(port) << "\n";
   if (!port.byIdPath.empty()) std::cout << "  known for good as " << port.byIdPath << "\n";
-  if (!UsbName(port).empty()) std::cout << "  or as --port " << UsbName(port) << "\n";
+  if (!host::UsbName(port).empty()) std::cout << "  or as --port " << host::UsbName(port) << "\n";
   const int before = problems;
   for (const PortFinding& finding : TransferDiagnosePort(port.path)) Report(finding, problems);
   if (problems == before) std::cout << "  nothing stands in its way\n";

@@ -12,6 +12,7 @@
 #include "corvane/exit_status.h"
 #include "corvane/operation_watch.h"
 #include "corvane/port_selection.h"
+#include "hostkit/port_words.h"
 #include "corvane/terminal_display.h"
 #include "corvane32/corvane32.h"
 #include "hostkit/result_words.h"
@@ -160,10 +161,10 @@ int ListPorts() {
   const std::vector<PortInfo> ports = TransferListPorts();
   if (ports.empty()) std::cerr << "corvane: the system lists no serial ports\n";
   for (const PortInfo& port : ports) {
-    std::cout << DescribePort(port) << "\n";
+    std::cout << host::DescribePort(port) << "\n";
     // The names that stay with an adapter, whichever tty it gets when plugged in.
     if (!port.byIdPath.empty()) std::cout << "    " << port.byIdPath << "\n";
-    if (!UsbName(port).empty()) std::cout << "    --port " << UsbName(port) << "\n";
+    if (!host::UsbName(port).empty()) std::cout << "    --port " << host::UsbName(port) << "\n";
   }
   return kExitSuccess;
 }

@@ -1,11 +1,11 @@
 #include "corvane/port_options.h"
 
 #include <iostream>
-#include <sstream>
 
 #include "corvane/exit_status.h"
 #include "corvane/port_selection.h"
 #include "corvane32/corvane32.h"
+#include "hostkit/port_words.h"
 
 namespace corvane::cli {
 
@@ -26,8 +26,7 @@ std::optional<int> OpenNamedPort(const PortOptions& options) {
   if (OpenPort(*chosen.path, options)) return std::nullopt;
   const std::string shown = host::WholeNumber(*chosen.path) ? "COM" + *chosen.path : *chosen.path;
   std::cerr << "corvane: cannot open " << shown << " at " << options.baudRate << " baud\n";
-  std::stringstream why(TransferGetErrorDetail());
-  for (std::string line; std::getline(why, line);) std::cerr << "corvane: " << line << "\n";
+  for (const std::string& line : host::WhyPortDidNotOpen()) std::cerr << "corvane: " << line << "\n";
   return kExitPortUnavailable;
 }
 

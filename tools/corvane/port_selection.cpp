@@ -1,24 +1,21 @@
 #include "corvane/port_selection.h"
 
 #include <charconv>
-#include <cstdio>
+
+#include "hostkit/port_words.h"
 
 namespace corvane::cli {
 namespace {
 
-constexpr char kUsbPrefix[] = "usb:";
+using host::DescribePort;
+using host::kUsbPrefix;
+using host::UsbName;
 
 std::optional<int> HexId(const std::string& text) {
   int value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
   if (text.empty() || text.size() > 4 || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
-}
-
-std::string Hex4(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(value) & 0xFFFF);
-  return text;
 }
 
 std::string Candidates(const std::vector<const PortInfo*>& ports) {
@@ -28,26 +25,6 @@ std::string Candidates(const std::vector<const PortInfo*>& ports) {
 }
 
 }  // namespace
-
-std::string UsbName(const PortInfo& port) {
-  if (port.usbVendor < 0) return {};
-  std::string name = kUsbPrefix + Hex4(port.usbVendor) + ":" + Hex4(port.usbProduct);
-  return port.serialNumber.empty() ? name : name + ":" + port.serialNumber;
-}
-
-std::string DescribePort(const PortInfo& port) {
-  std::vector<std::string> details;
-  if (!port.comName.empty()) details.push_back(port.comName);
-  if (port.usbVendor >= 0) {
-    details.push_back("USB " + Hex4(port.usbVendor) + ":" + Hex4(port.usbProduct));
-    if (!port.serialNumber.empty()) details.push_back("serial " + port.serialNumber);
-  }
-  // A built-in port's description is only its own name again.
-  if (!port.description.empty() && !port.path.ends_with("/" + port.description)) details.push_back(port.description);
-  std::string text = port.path;
-  for (std::size_t i = 0; i < details.size(); ++i) text += (i == 0 ? "  (" : ", ") + details[i];
-  return details.empty() ? text : text + ")";
-}
 
 PortChoice ChoosePort(const std::string& name, const std::vector<PortInfo>& ports) {
   if (!name.starts_with(kUsbPrefix)) return {name, {}};

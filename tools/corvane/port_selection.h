@@ -1,5 +1,5 @@
 // Ports known by who they are: `usb:VVVV:PPPP[:SERIAL]` names whichever tty the
-// adapter has today, and each port is described by its identity.
+// adapter has today (hostkit/port_words.h words the ports and their names).
 #pragma once
 
 #include <optional>
@@ -22,10 +22,5 @@ PortChoice ChoosePort(const std::string& name, const std::vector<PortInfo>& port
 
 // ChoosePort over the ports the system lists now (listed only for a `usb:` name).
 PortChoice ChooseNamedPort(const std::string& name);
-
-// "/dev/ttyUSB0  (USB 0403:6001, serial A1B2, FT232R USB UART)"; "/dev/ttyS0  (COM1)".
-std::string DescribePort(const PortInfo& port);
-// The `usb:` name that picks this adapter out whatever tty it gets; empty off USB.
-std::string UsbName(const PortInfo& port);
 
 }  // namespace corvane::cli
