@@ -53,10 +53,12 @@ std::vector<std::uint8_t> LoopbackPattern(bool sevenBits) {
   return pattern;
 }
 
-void CheckLoopback(const PortOptions& options, const std::string& path, int& problems) {
+// `explained`: the findings have already said why the port may not open.
+void CheckLoopback(const PortOptions& options, const std::string& path, bool explained, int& problems) {
   const std::string setting = std::to_string(options.baudRate) + " baud, " +
                               (options.parity == "none" ? std::string("no") : options.parity) + " parity";
   if (!OpenPort(path, options)) {
+    if (explained) return;
     // The library's explanation has a line a cause; here they share the one finding.
     std::string why;
     for (const std::string& line : host::WhyPortDidNotOpen()) why += (why.empty() ? "" : " / ") + line;
@@ -104,7 +106,9 @@ void CheckPort(const PortInfo& port, const PortOptions& options, bool loopback, 
   const int before = problems;
   for (const PortFinding& finding : TransferDiagnosePort(port.path)) Report(finding, problems);
   if (problems == before) std::cout << "  nothing stands in its way\n";
-  if (loopback && problems == before) CheckLoopback(options, port.path, problems);
+  // A finding need not stop Corvane (a stale lock file stops only the programs
+  // that honour it), so the loopback is tried whatever was found.
+  if (loopback) CheckLoopback(options, port.path, problems != before, problems);
 }
 
 }  // namespace
