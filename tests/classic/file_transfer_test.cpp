@@ -23,7 +23,7 @@ class FileTransferTest : public ClassicPeerTest {
     Link().files.nextFileName = Link().files.headerName = local;
     Link().files.filePending = true;
     Start('s', [this] { ClassicTransferFile(Link()); });
-    Expect('S', 0);
+    Play({">S0 " + kPcInit});
   }
 
   // A get of `name` (event 'r') or a generic command (event 'g', the letter
@@ -32,7 +32,7 @@ class FileTransferTest : public ClassicPeerTest {
     Link().files.headerName = name;
     Link().overwriteExisting = event == 'g';
     Start(event, [this, request = event == 'r' ? name : command] { ClassicRequest(request, Link()); });
-    EXPECT_EQ(Expect('I', 0).data, kPcInit);
+    Play({">I0 " + kPcInit});
   }
 };
 
@@ -42,9 +42,36 @@ TEST_F(FileTransferTest, ReceiveStoresUnderTheWantedNameAndIgnoresDataBeforeTheH
   ExpectSilence(300);  // data before the header is not acknowledged
   Play({"<F1 OTHER.TXT", ">Y1", "<D2 late#J", ">Y2", "<Z3", ">Y3", "<B4", ">Y4"});
   ExpectEnd(EngineOutcome::Success);
-  EXPECT_EQ(ReadWholeFile("WANTED.TXT"), "late\r\n");
+  EXPECT_EQ(ReadFile("WANTED.TXT"), "late\r\n");
   EXPECT_FALSE(std::filesystem::exists("OTHER.TXT"));
   EXPECT_EQ(Link().settings.timeoutSeconds, 15) << "the peer's TIME";
+}
+
+// A header names a file, never a path: its last part lands here, and one that
+// names no plain file is refused.
+TEST_F(FileTransferTest, HeaderNamesAFileHereOrIsRefused) {
+  std::filesystem::create_directory("SUB");
+  const std::vector<std::string> delivered = {">Y1", "<D2 data", ">Y2", "<Z3", ">Y3", "<B4", ">Y4"};
+  const std::vector<std::string> refused = {">E2  Can't open remote file (Message: #KER-109)"};
+  const struct {
+    std::string header;  // as it goes on the wire, encoded
+    std::string stored;  // empty: refused
+  } cases[] = {
+      {"../up.txt", "UP.TXT"}, {"C:\\DC\\drive.txt", "DRIVE.TXT"}, {"", ""}, {"SUB", ""}, {"SUB/..", ""},
+      {"A#JB.TXT", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.header);
+    NewExchange();
+    StartReceive();
+    Play({kPeerS, kPcAck, "<F1 " + c.header});
+    Play(c.stored.empty() ? refused : delivered);
+    ExpectEnd(c.stored.empty() ? EngineOutcome::Failed : EngineOutcome::Success);
+    if (!c.stored.empty()) {
+      EXPECT_EQ(ReadFile(c.stored), "data\r\n");
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists("../up.txt") || std::filesystem::exists("../UP.TXT"));
 }
 
 // However a receive ends early, the output is closed and what arrived stays.
@@ -61,7 +88,7 @@ TEST_F(FileTransferTest, ReceiveEndingEarlyKeepsWhatArrived) {
     Play({kPeerS, kPcAck, "<F1 PART.TXT", ">Y1", "<D2 part#M#J", ">Y2"});
     Play(ending);
     ExpectEnd(EngineOutcome::Failed);
-    EXPECT_EQ(ReadWholeFile("PART.TXT"), "part\r\n") << ending[0];
+    EXPECT_EQ(ReadFile("PART.TXT"), "part\r\n") << ending[0];
   }
   NewExchange();
   StartReceive();
@@ -70,7 +97,7 @@ TEST_F(FileTransferTest, ReceiveEndingEarlyKeepsWhatArrived) {
 }
 
 TEST_F(FileTransferTest, SendEndsAsThePeerAnswers) {
-  WriteWholeFile("up.txt", "one\ntwo\n" + std::string(150, 'x') + "\n");
+  WriteFile("up.txt", "one\ntwo\n" + std::string(150, 'x') + "\n");
   const std::string peerAck = "<Y0 " + kPeerInit;
   const struct {
     std::string file;
@@ -98,7 +125,7 @@ TEST_F(FileTransferTest, SendEndsAsThePeerAnswers) {
 }
 
 TEST_F(FileTransferTest, GetTakesTheServersAnswer) {
-  WriteWholeFile("GONE.TXT", "bye");
+  WriteFile("GONE.TXT", "bye");
   const struct {
     std::string name;
     std::vector<std::string> script;
@@ -139,11 +166,11 @@ TEST_F(FileTransferTest, GenericCommandGoesOutEncodedOnceAndKeepsAShortAnswer) {
   const std::string replyFile = "$KT1a.tmp";  // named as the dispatcher names them
   for (const auto& c : cases) {
     NewExchange();
-    WriteWholeFile(replyFile, "");
+    WriteFile(replyFile, "");
     StartRequest('g', replyFile, c.command);
     Play({"<Y0 " + kPeerInit, ">G0 " + c.wire, "<Y0 " + c.answer});
     ExpectEnd(EngineOutcome::Success);
-    EXPECT_EQ(ReadWholeFile(replyFile), c.kept) << c.command;
+    EXPECT_EQ(ReadFile(replyFile), c.kept) << c.command;
   }
 }
 

@@ -52,13 +52,13 @@ TEST_P(LineFaultTest, EndsWithItsResultAndThePartialFileRule) {
   // A damaged byte now and then passes the packet check by chance; the fixed seed and size avoid that.
   const std::size_t size = c.fault == Fault::Corrupt ? 4000 : 8000;
   const std::string content = classic ? TextLines(size) : MixedBytes(size);
-  c.send ? WriteBytes(Pc() / "LONG.DAT", content) : PlanPush("LONG.DAT", content);
+  c.send ? WriteFile(Pc() / "LONG.DAT", content) : PlanPush("LONG.DAT", content);
 
   const auto start = Clock::now();
   EXPECT_EQ(c.send ? TransferSend("LONG.DAT", "") : TransferReceive(""), c.result == 0);
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(40)) << "hang guard";
   EXPECT_EQ(TransferGetLastError(), c.result) << Why();
-  const std::string arrived = ReadBytes((c.send ? Served() : Pc()) / "LONG.DAT");
+  const std::string arrived = ReadFile((c.send ? Served() : Pc()) / "LONG.DAT");
   if (c.fault == Fault::Corrupt) {
     EXPECT_EQ(arrived, content);
     Device().Stop();
@@ -109,7 +109,7 @@ using LostPacketTest = DeviceLinkTest;
 // the reply's X header again under its old number, and the PC acknowledges it
 // again instead of taking it for a cancel.
 TEST_F(LostPacketTest, AWideReplyHeaderWhoseAcknowledgementIsLostIsAcknowledgedAgain) {
-  WriteBytes(Served() / "A.TXT", "12345");
+  WriteFile(Served() / "A.TXT", "12345");
   dc::FaultOptions faults;
   // The device reads the probe, I, G, the PC's Y to its S, then the Y to its X.
   faults.packetFault = dc::PacketFault{dc::PacketFault::Direction::Received, 5, dc::PacketFault::Kind::Drop};
@@ -120,7 +120,7 @@ TEST_F(LostPacketTest, AWideReplyHeaderWhoseAcknowledgementIsLostIsAcknowledgedA
   EXPECT_NE(Why().find("<- Y seq=1 len=0 (lost by the packet fault)"), std::string::npos) << Why();
   std::string reply;
   ASSERT_TRUE(TransferGetOutputFilename(reply));
-  EXPECT_EQ(ReadBytes(reply), "/\r\nA.TXT 5\r\n");
+  EXPECT_EQ(ReadFile(reply), "/\r\nA.TXT 5\r\n");
 }
 
 }  // namespace

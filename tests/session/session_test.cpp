@@ -139,12 +139,6 @@ TEST_F(SessionTest, ResultDecidesTheBoolean) {
   }
 }
 
-TEST_F(SessionTest, EveryOperationLastsAtLeastOnePollPeriod) {
-  const auto start = Clock::now();
-  ASSERT_TRUE(TransferReceive("x"));
-  EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(250));
-}
-
 TEST_F(SessionTest, TheAnimationRunsOnlyWhereItIsDrawn) {
   for (const bool drawn : {true, false}) {
     host_.surfaceDrawn = drawn;
@@ -235,9 +229,7 @@ TEST_F(SessionTest, EventsAreClosedBetweenOperations) {
   EXPECT_FALSE(Session().cancelEvent.IsOpen());
   EXPECT_FALSE(Session().busyEvent.IsOpen());
   EXPECT_FALSE(Session().startedEvent.IsOpen());
-  const auto start = Clock::now();
-  EXPECT_TRUE(TransferCancel()) << "nothing runs: returns at once";
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(50));
+  EXPECT_TRUE(TransferCancel()) << "nothing runs";
   EXPECT_EQ(TransferGetLastError(), 0);
 }
 

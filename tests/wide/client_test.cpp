@@ -74,6 +74,9 @@ TEST_F(WideClientTest, RequestLoopOpensWithIThenAsks) {
                               "<F1 WANTED.TXT 4", ">Y1", "<D2 abcd", ">Y2", "<Z3", ">Y3"}, EngineOutcome::Success, "abcd"},
       {'g', "$KT1.tmp", "D", {">I0", "<Y0", ">G0 D ", "<N0", ">G0 D ", "<S0", ">Y0", "<X1 dir 3", ">Y1",
                               "<D2 /\r\n", ">Y2", "<Z3", ">Y3"}, EngineOutcome::Success, "/\r\n"},
+      // A stray request in the middle of the exchange names no file of it.
+      {'r', "wanted.txt", "", {">I0", "<Y0", ">R0 wanted.txt", "<R0 ../evil.txt", "~", "<S0", ">Y0",
+                              "<F1 WANTED.TXT 4", ">Y1", "<D2 abcd", ">Y2", "<Z3", ">Y3"}, EngineOutcome::Success, "abcd"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script[2]);
@@ -85,6 +88,7 @@ TEST_F(WideClientTest, RequestLoopOpensWithIThenAsks) {
     EXPECT_EQ(ReadFile(c.header == "$KT1.tmp" ? "$KT1.tmp" : "WANTED.TXT"), c.stored);
     std::filesystem::remove("WANTED.TXT");
   }
+  EXPECT_FALSE(Exists("EVIL.TXT") || Exists("../evil.txt"));
 }
 
 // One server takes the scripts one after the other: each starts while it idles
@@ -98,6 +102,7 @@ TEST_F(WideClientTest, ServerTakesTheScriptsOneAfterTheOther) {
       {"<S0", ">Y0", "<F1 two.txt 9", ">E1 File exists", "<I0", ">Y0"},
       {"<R0 missing.txt", ">S0", "<Y0", ">E0 #251"},
       {"<R0 served/ok.txt", ">S0", "<Y0", ">F1 ok.txt 2", "<Y1", ">D2 ok", "<Y2", ">Z3", "<Y3", "~"},
+      {"<S0", ">Y0", "<R1 ../evil.txt", "~", "<F1 up.txt 2", ">Y1", "<D2 up", ">Y2", "<Z3", ">Y3", "~"},
       {"<G0 K", ">S0", ">E0 #249", "<H0", ">E0 #249"},
   };
   EngineThread server([] { return WideServerEntry(false); });
@@ -110,6 +115,7 @@ TEST_F(WideClientTest, ServerTakesTheScriptsOneAfterTheOther) {
   EXPECT_EQ(server.Result(3000), 0);
   EXPECT_FALSE(Exists("PART.TXT")) << "a break drops the partial upload";
   EXPECT_EQ(ReadFile("TWO.TXT"), "xy");
+  EXPECT_EQ(ReadFile("UP.TXT"), "up") << "a stray request does not rename an upload";
 }
 
 }  // namespace
