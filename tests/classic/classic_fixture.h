@@ -1,14 +1,11 @@
-// Shared set-up for the classic engine tests: a fresh engine in a scratch
-// directory, run on its own thread against a scripted peer on a pty.
+// Shared set-up for the classic engine tests: a fresh engine run on its own
+// thread against a scripted peer on a pty.
 #pragma once
 
 #include <atomic>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <future>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,13 +17,10 @@
 #include "serial/serial_io.h"
 #include "serial/serial_port.h"
 #include "session/transfer_session.h"
-#include "platform/scratch_directory.h"
-#include "support/files.h"
 #include "support/scripted_peer.h"
 
 namespace corvane::testing {
 
-inline const std::string kPcInit = "z' @-#";
 inline const std::string kPeerInit = "~/ @-#";  // MAXL 94, TIME 15, EOL CR, prefix '#'
 
 // The engine's clock runs 250 ms a reading, so read time-outs pass in
@@ -57,21 +51,14 @@ inline std::size_t CountPackets(const std::string& bytes) {
 
 class ClassicPeerTest : public ::testing::Test {
  protected:
-  // The scratch directory is the current directory, and TMPDIR, for the test's duration.
   void SetUp() override {
     ASSERT_TRUE(peer_.IsReady());
     NewExchange();
-    std::filesystem::current_path(scratch_.Path());
-    if (const char* temporary = std::getenv("TMPDIR")) previousTemporary_ = temporary;
-    ::setenv("TMPDIR", scratch_.Path().c_str(), 1);
   }
 
   void TearDown() override {
     if (run_.valid() && !Finished(0)) Session().cancelEvent.Set();
     if (run_.valid()) run_.wait();
-    previousTemporary_ ? ::setenv("TMPDIR", previousTemporary_->c_str(), 1) : ::unsetenv("TMPDIR");
-    std::error_code ignored;
-    std::filesystem::current_path(previousDirectory_, ignored);
   }
 
   // A classic exchange with the compiled defaults, and the counters at 0.
@@ -93,23 +80,11 @@ class ClassicPeerTest : public ::testing::Test {
   }
   void Play(const std::vector<std::string>& steps) { peer_.Play(steps); }
 
-  // The run has ended with `outcome`, the line is quiet and no output is open.
-  void ExpectEnd(EngineOutcome outcome) {
-    ASSERT_TRUE(Finished());
-    ExpectSilence(100);
-    EXPECT_EQ(Link().errorFlag, outcome);
-    EXPECT_FALSE(Link().streams.ReceiveFileOpen());
-  }
   void ExpectSilence(std::uint32_t quietMs = 200) { EXPECT_EQ(Hex(peer_.ReceiveUntilQuiet(quietMs)), ""); }
 
   ScriptedPeer peer_{dc::Framing::Classic};
   std::future<void> run_;
   std::unique_ptr<ClassicLinkState> link_;
-
- private:
-  std::filesystem::path previousDirectory_ = std::filesystem::current_path();
-  ScratchDirectory scratch_;
-  std::optional<std::string> previousTemporary_;
 };
 
 }  // namespace corvane::testing
