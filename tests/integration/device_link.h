@@ -4,7 +4,7 @@
 //
 // The fixture is the host: it starts the device when an operation opens its
 // progress window, so that the operation's flush of stale input cannot swallow
-// the device's first packet, and stops the operation once a condition holds.
+// the device's first packet.
 #pragma once
 
 #include <algorithm>
@@ -22,6 +22,7 @@
 #include "corvane32/corvane32.h"
 #include "platform/scratch_directory.h"
 #include "support/files.h"
+#include "support/recording_host.h"
 
 namespace corvane::testing {
 
@@ -45,7 +46,7 @@ inline std::string TextLines(std::size_t total) {
   return text;
 }
 
-class DeviceLinkTest : public ::testing::Test, public HostUi {
+class DeviceLinkTest : public ::testing::Test, public RecordingHost {
  protected:
   void SetUp() override {
     for (const fs::path& folder : {Pc(), Served(), Outbox()}) fs::create_directory(folder);
@@ -64,27 +65,13 @@ class DeviceLinkTest : public ::testing::Test, public HostUi {
     fs::current_path(savedDirectory_);
   }
 
-  std::unique_ptr<ProgressSurface> CreateProgressSurface(HostWindow, ProgressInput& input) override {
-    input_ = &input;
-    stopped_ = false;
-    if (plan_) {
-      device_.reset();
-      options_.script = std::move(*plan_);
-      plan_.reset();
-      device_ = std::make_unique<dc::SimulatedDevice>(options_);
-      EXPECT_TRUE(device_->Start(pty_.Master())) << device_->StartError();
-    }
-    return nullptr;
-  }
-  // The host stops the running operation once `condition` holds: with the progress window's Cancel, or TransferCancel.
-  void StopWhen(bool pressCancel, std::function<bool()> condition) {
-    pressCancel_ = pressCancel;
-    stopWhen_ = std::move(condition);
-  }
-  bool HasPendingMessage() override { return stopWhen_ && !stopped_ && stopWhen_(); }
-  void PumpMessage() override {
-    stopped_ = true;
-    pressCancel_ ? input_->OnCancel() : static_cast<void>(TransferCancel());
+  void OnProgressWindow() override {
+    if (!plan_) return;
+    device_.reset();
+    options_.script = std::move(*plan_);
+    plan_.reset();
+    device_ = std::make_unique<dc::SimulatedDevice>(options_);
+    EXPECT_TRUE(device_->Start(pty_.Master())) << device_->StartError();
   }
 
   // Opens the PC's end of a fresh line (platform value first); the device follows with the next operation.
@@ -120,7 +107,7 @@ class DeviceLinkTest : public ::testing::Test, public HostUi {
       return (device_ && device_->Finished()) || std::chrono::steady_clock::now() > deadline;
     });
     const bool result = TransferServer();
-    stopWhen_ = nullptr;
+    StopWhen(false, nullptr);
     return result;
   }
 
@@ -133,10 +120,6 @@ class DeviceLinkTest : public ::testing::Test, public HostUi {
   fs::path savedDirectory_;
   dc::DeviceOptions options_;
   std::optional<std::vector<dc::Role>> plan_;
-  bool pressCancel_ = false;
-  std::function<bool()> stopWhen_;
-  ProgressInput* input_ = nullptr;
-  bool stopped_ = false;
   PtyPair pty_;
   std::unique_ptr<dc::SimulatedDevice> device_;  // after the pty: stopped before it closes
 };
