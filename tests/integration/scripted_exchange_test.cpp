@@ -159,7 +159,9 @@ class ScriptedExchangeTest : public ::testing::TestWithParam<ScriptedCase> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(peer_.IsReady());
-    fs::current_path(fs::path(pc_.Path()) / "pc");
+    const fs::path pc = fs::path(scratch_.Path()) / "pc";
+    fs::create_directory(pc);
+    fs::current_path(pc);
     WriteFile("up.txt", kUpload);
     WriteFile("GONE.TXT", "bye");
     fs::create_directory("SUB");
@@ -179,8 +181,7 @@ class ScriptedExchangeTest : public ::testing::TestWithParam<ScriptedCase> {
   }
 
   fs::path previous_ = fs::current_path();
-  ScratchDirectory pc_;  // pc/ is the PC's directory; ../ of it stays in the scratch directory
-  bool made_ = fs::create_directory(fs::path(pc_.Path()) / "pc");
+  ScratchDirectory scratch_;  // pc/ in it is the PC's directory, so that ../ stays in the scratch directory
   ScriptedPeer peer_{GetParam().framing};
 };
 
