@@ -172,12 +172,13 @@ class ScriptedExchangeTest : public ::testing::TestWithParam<ScriptedCase> {
     fs::current_path(previous_);
   }
 
-  // A Data Collector speaks first only once the operation has flushed the line.
+  // A Data Collector speaks first only once the operation has flushed the line,
+  // which it does at once after it counts itself busy; the pause is slack for a loaded machine.
   static void WaitForTheOperation() {
     for (int i = 0; i < 1000 && Session().busyEvent.Wait(0) != WaitResult::Signalled; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
 
   fs::path previous_ = fs::current_path();
