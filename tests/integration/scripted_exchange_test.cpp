@@ -1,6 +1,6 @@
 // The exported functions against a scripted Data Collector, packet by packet,
-// in both framings: the exchanges a well-behaved device does not make on its
-// own (repeats, NAKs, damage, error packets, stray requests, a cancel).
+// in both framings and in server mode: the exchanges a well-behaved device does
+// not make on its own (repeats, NAKs, damage, error packets, stray requests, a cancel).
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -153,6 +153,18 @@ const ScriptedCase kCases[] = {
     {"WideDirectoryAfterANak", Framing::Wide, 2, [] { return TransferDirectory(""); },
      {kWideProbe, {">I0", "<Y0", ">G0 D ", "<N0", ">G0 D ", "<S0", ">Y0", "<X1 dir 3", ">Y1", "<D2 /\r\n", ">Y2",
                    "<Z3", ">Y3"}}, 0, {{kReply, "/\r\n"}}},
+    // Server mode takes the scripts one after the other: each starts while it idles and
+    // leaves it idle again; a break drops a partial upload; the cancel is told with E 258.
+    {"WideServerTakesTheScriptsOneAfterTheOther", Framing::Wide, 2, [] { return TransferServer(); },
+     {{"<I0", ">Y0", "<S0", ">Y0", "<F1 part.txt 10", ">Y1", "<D2 12345", ">Y2", "<B3", ">Y3"},
+      {"<S0", ">Y0", "<F1 two.txt 2", ">Y1", "<D2 xy", ">Y2", "<Z3", ">Y3"},
+      {"<S0", ">Y0", "<F1 two.txt 9", ">E1 File exists", "<I0", ">Y0"},
+      {"<R0 missing.txt", ">S0", "<Y0", ">E0 #251"},
+      {"<R0 SUB/ok.txt", ">S0", "<Y0", ">F1 ok.txt 2", "<Y1", ">D2 ok", "<Y2", ">Z3", "<Y3", "~"},
+      {"<S0", ">Y0", "<R1 ../evil.txt", "~", "<F1 new.txt 2", ">Y1", "<D2 up", ">Y2", "<Z3", ">Y3", "~"},
+      {"<G0 K", ">S0", ">E0 #249", "<H0", ">E0 #249"},
+      {"!", ">E0 #258"}},
+     0, {{"PART.TXT", std::nullopt}, {"TWO.TXT", "xy"}, {"NEW.TXT", "up"}, {"EVIL.TXT", std::nullopt}}},
 };
 
 class ScriptedExchangeTest : public ::testing::TestWithParam<ScriptedCase> {
@@ -165,6 +177,7 @@ class ScriptedExchangeTest : public ::testing::TestWithParam<ScriptedCase> {
     WriteFile("up.txt", kUpload);
     WriteFile("GONE.TXT", "bye");
     fs::create_directory("SUB");
+    WriteFile("SUB/ok.txt", "ok");
     TransferSetOtherPlatform(GetParam().platform);
   }
   void TearDown() override {

@@ -13,10 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "hostfiles/server_root.h"
-#include "session/host_seams.h"
-#include "session/transfer_session.h"
 #include "platform/scratch_directory.h"
+#include "session/transfer_session.h"
 #include "support/files.h"
 #include "support/scripted_peer.h"
 #include "wide/wide_context.h"
@@ -47,11 +45,7 @@ class WideTestBed : public ::testing::Test {
     Session().bytesDone = Session().bytesTotal = 0;
     std::filesystem::current_path(directory_.Path());
   }
-  void TearDown() override {
-    TheHostSeams().saveAs = nullptr;
-    Confinement().root.clear();
-    std::filesystem::current_path(previous_);
-  }
+  void TearDown() override { std::filesystem::current_path(previous_); }
 
   std::optional<PeerFrame> NextFrame(std::uint32_t timeoutMs = 5000) { return peer_.NextFrame(timeoutMs); }
   std::string Next(std::uint32_t timeoutMs = 5000) { return peer_.Next(timeoutMs); }
