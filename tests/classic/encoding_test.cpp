@@ -1,6 +1,5 @@
 // Send-Init parameters and the control-prefix encoding of data fields.
 #include <cstring>
-#include <random>
 
 #include "classic/classic_fixture.h"
 #include "classic/classic_link.h"
@@ -116,23 +115,6 @@ TEST_F(EncodingTest, FieldsDecodeWithThePeersPrefixWithinTheCapacity) {
   for (const auto& c : cases) {
     Link().settings.peerPrefix = static_cast<std::uint8_t>(c.prefix);
     EXPECT_EQ(Hex(Decode(c.field, c.capacity)), Hex(c.decoded)) << c.field;
-  }
-}
-
-// Random bytes 1..255 (a text source ends at 0) survive encoding and decoding,
-// field after field, under every limit a peer can set.
-TEST_F(EncodingTest, RandomBytesRoundTrip) {
-  std::mt19937 random(7);
-  for (int trial = 0; trial < 50; ++trial) {
-    std::string source(std::uniform_int_distribution<int>(1, 400)(random), '\0');
-    for (char& byte : source) byte = static_cast<char>(std::uniform_int_distribution<int>(1, 255)(random));
-    const int limit = std::uniform_int_distribution<int>(6, 90)(random);
-    std::string decoded;
-    for (const std::string& field : Fields(source, limit)) {
-      EXPECT_LE(static_cast<int>(field.size()), limit + 1) << "a line feed may end a field one byte late";
-      decoded += Decode(field, 200);
-    }
-    ASSERT_EQ(Hex(decoded), Hex(source)) << "limit " << limit;
   }
 }
 

@@ -7,6 +7,7 @@
 #include "classic/classic_link.h"
 #include "classic/classic_transfer.h"
 #include "session/transfer_session.h"
+#include "support/byte_examples.h"
 
 namespace corvane::testing {
 namespace {
@@ -17,7 +18,7 @@ class ClassicLinkTest : public ClassicPeerTest {
   void SendDataAndWait(int sequence, int timeoutSeconds = 3) {
     Link().sequence = sequence;
     ClassicSendPacket('D', sequence, 3, reinterpret_cast<const std::uint8_t*>("abc"), Link());
-    Expect('D', sequence);
+    Play({">D" + std::to_string(sequence) + " abc"});
     Link().settings.timeoutSeconds = timeoutSeconds;
     Start(0, [this] { received_ = ClassicReceive(Link()); });
   }
@@ -42,13 +43,13 @@ TEST_F(ClassicLinkTest, PacketsGoOutByteForByte) {
     std::function<void(ClassicLinkState&)> send;
     const char* bytes;
   } cases[] = {
-      {[](ClassicLinkState& link) { ClassicSendAck(link); }, "01 23 20 59 3E 0D"},
-      {[](ClassicLinkState& link) { ClassicSendNak(link); }, "01 23 20 4E 33 0D"},
-      {[](ClassicLinkState& link) { link.sequence = 2, ClassicSendBreak(link); }, "01 23 23 42 2A 0D"},
-      {[](ClassicLinkState& link) { ClassicSendInit('S', link); }, "01 29 20 53 7A 27 20 40 2D 23 50 0D"},
-      {[](ClassicLinkState& link) { ProbeSendInit(link); }, "01 29 20 53 7A 27 20 40 2D 23 47 0D"},
-      {[](ClassicLinkState& link) { ClassicProbeSend(link); }, "01 29 20 53 7A 27 20 40 2D 23 51 0D"},
-      {[](ClassicLinkState& link) { link.settings.sendEol = 10, ClassicSendAck(link); }, "01 23 20 59 3E 0A"},
+      {[](ClassicLinkState& link) { ClassicSendAck(link); }, bytes::kClassicAck},
+      {[](ClassicLinkState& link) { ClassicSendNak(link); }, bytes::kClassicNak},
+      {[](ClassicLinkState& link) { link.sequence = 2, ClassicSendBreak(link); }, bytes::kClassicBreak3},
+      {[](ClassicLinkState& link) { ClassicSendInit('S', link); }, bytes::kClassicSendInit},
+      {[](ClassicLinkState& link) { ProbeSendInit(link); }, bytes::kFramingProbe},
+      {[](ClassicLinkState& link) { ClassicProbeSend(link); }, bytes::kClassicPresenceProbe},
+      {[](ClassicLinkState& link) { link.settings.sendEol = 10, ClassicSendAck(link); }, bytes::kClassicAckLf},
   };
   for (const auto& c : cases) {
     NewExchange();
@@ -72,10 +73,10 @@ TEST_F(ClassicLinkTest, ErrorPacketAndResends) {
 }
 
 TEST_F(ClassicLinkTest, ReadPacketSortsLines) {
-  std::string offByOne = KermitPacket('Y', 0, "");
+  std::string offByOne = peer_.Packet('Y', 0, "");
   ++offByOne[4];
   const std::pair<std::string, std::uint8_t> lines[] = {
-      {"abc" + KermitPacket('Y', 0, ""), 'Y'},
+      {"abc" + peer_.Packet('Y', 0, ""), 'Y'},
       {offByOne, 'Q'},
       {"hello\r", 'Q'},
       {"\x01\x20\x20Y>\r", 'Q'},  // negative length
@@ -84,7 +85,7 @@ TEST_F(ClassicLinkTest, ReadPacketSortsLines) {
       {"\x01#\r", 'Q'},
       {std::string("\x01# \0#\r", 6), 'Q'},  // zero type
       {std::string(600, 'A') + "\r", 'Q'},   // over-long: read as two lines
-      {KermitPacket('D', 5, "a#Mb"), 'D'},
+      {peer_.Packet('D', 5, "a#Mb"), 'D'},
   };
   for (const auto& [line, type] : lines) peer_.Send(line);
   Link().settings.timeoutSeconds = 2;
@@ -121,7 +122,7 @@ TEST_F(ClassicLinkTest, WaitEndsOnTheExpectedAnswerOrOnTypesThatEndItAnyway) {
   Session().cancelEvent.Reset();
   Link().sequence = 0;
   Link().pendingPacketType = 'v';
-  Reply('Y', 0);
+  peer_.SendPacket('Y', 0);
   EXPECT_EQ(ClassicReceive(Link()), 'v');
   EXPECT_EQ(ClassicReceive(Link()), 'Y') << "the pending type is handed out once";
 }
@@ -148,8 +149,8 @@ const auto kPlatformListening = [](ClassicLinkState& link) {
 const auto kClassic = [](ClassicLinkState& link) { return ClassicProbe(link); };
 
 TEST_F(ClassicLinkTest, ProbeAnswersTellTheFraming) {
-  const std::string ack = KermitPacket('Y', 0, "");
-  const std::string peerInit = KermitPacket('S', 0, kPeerInit);
+  const std::string ack = peer_.Packet('Y', 0, "");
+  const std::string peerInit = peer_.Packet('S', 0, kPeerInit);
   const auto withCheck = [](std::string packet, char check) { return packet.replace(packet.size() - 2, 1, 1, check); };
   const struct {
     std::function<int(ClassicLinkState&)> probe;
@@ -158,12 +159,12 @@ TEST_F(ClassicLinkTest, ProbeAnswersTellTheFraming) {
     const char* reply;
   } cases[] = {
       {kPlatform, ack, 1, ""},
-      {kPlatform, KermitPacket('N', 0, ""), 0, ""},
+      {kPlatform, peer_.Packet('N', 0, ""), 0, ""},
       {kPlatform, withCheck(ack, '!'), 0, ""},
-      {kPlatformListening, withCheck(peerInit, 'G'), 1, "01 23 20 59 3E 0D"},
+      {kPlatformListening, withCheck(peerInit, 'G'), 1, bytes::kClassicAck},
       {kPlatformListening, peerInit, 0, "-"},  // "-": neither a probe S nor an answer
       {kClassic, ack, 1, ""},
-      {kClassic, KermitPacket('N', 0, ""), 0, ""},
+      {kClassic, peer_.Packet('N', 0, ""), 0, ""},
   };
   for (const auto& c : cases) {
     StartProbe(c.probe);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/raw_tty.h"
+#include "support/byte_examples.h"
 #include "support/dc_fixture.h"
 #include "support/serial_peer.h"
 
@@ -10,8 +11,6 @@ namespace corvane::dc {
 namespace {
 
 using namespace corvane::testing;
-
-const std::string kFramingProbe = FromHex("01 29 20 53 7A 27 20 40 2D 23 47 0D");
 
 struct Exchange {
   std::string sent;
@@ -36,27 +35,28 @@ TEST(DcDevice, AnswersProbesAndSendInitByteForByte) {
   // The wide device acknowledges the framing probe in the classic framing and refuses its own presence probe.
   DcFixture wide(Framing::Wide);
   Play(wide,
-       {{kFramingProbe, FromHex("01 23 20 59 3E 0D")}, {FromHex("01 20 20 20 53 57"), FromHex("01 20 20 20 4E 51")}},
+       {{FromHex(bytes::kFramingProbe), FromHex(bytes::kClassicAck)},
+        {FromHex(bytes::kWidePresenceProbe), FromHex(bytes::kWideNak)}},
        "wide");
   // The classic device takes both probes for damage and answers a proper Send-Init with its parameters.
   DcFixture classic(Framing::Classic);
-  const std::string nak = FromHex("01 23 20 4E 33 0D");
+  const std::string nak = FromHex(bytes::kClassicNak);
   Play(classic,
-       {{kFramingProbe, nak},
-        {FromHex("01 29 20 53 7A 27 20 40 2D 23 51 0D"), nak},
-        {FromHex("01 29 20 53 7A 27 20 40 2D 23 50 0D"), ClassicFrame({'Y', 0, "~# @-#"}, kCr)}},
+       {{FromHex(bytes::kFramingProbe), nak},
+        {FromHex(bytes::kClassicPresenceProbe), nak},
+        {FromHex(bytes::kClassicSendInit), ClassicFrame({'Y', 0, "~# @-#"}, kCr)}},
        "classic");
 }
 
 TEST(DcDevice, WideUploadNaksADamagedPacketAndLogsEveryPacket) {
-  ScratchDir logDir;
+  ScratchDirectory logDir;
   DeviceOptions options = DeviceFor(Framing::Wide);
-  options.logPath = (logDir.Path() / "packets.txt").string();
+  options.logPath = logDir.PathOf("packets.txt");
   DcFixture dc(options);
   std::string damaged = WideFrame({'D', 2, "a\r\n\x01"});
   damaged[6] = 'b';
   Play(dc,
-       {{WideFrame({'S', 0, ""}), FromHex("01 20 20 20 59 5C")},
+       {{WideFrame({'S', 0, ""}), FromHex(bytes::kWideAck)},
         {WideFrame({'F', 1, "JOB 1.TXT 4"}), WideFrame({'Y', 1, ""})},
         {damaged, WideFrame({'N', 2, ""})},
         {WideFrame({'D', 2, "a\r\n\x01"}), WideFrame({'Y', 2, ""})},
@@ -74,7 +74,7 @@ TEST(DcDevice, WideUploadNaksADamagedPacketAndLogsEveryPacket) {
 // A client device playing a script against a serving device on the other end of its pty.
 struct Pair {
   explicit Pair(Framing framing) : options(DeviceFor(framing)), server(options) {
-    options.directory = clientDir.Path().string();
+    options.directory = clientDir.Path();
   }
   bool Run(std::vector<Role> script, std::uint32_t timeoutMs) {
     options.script = std::move(script);
@@ -89,7 +89,7 @@ struct Pair {
 
   DeviceOptions options;  // the client's; the server took a copy before its directory was set
   DcFixture server;
-  ScratchDir clientDir;
+  ScratchDirectory clientDir;
   std::unique_ptr<SimulatedDevice> client;  // last: stopped first
 };
 
@@ -97,8 +97,8 @@ class DcRoles : public ::testing::TestWithParam<Framing> {};
 
 TEST_P(DcRoles, ClientRolesAgainstTheServingDevice) {
   Pair pair(GetParam());
-  const std::filesystem::path& client = pair.clientDir.Path();
-  const std::filesystem::path& served = pair.server.Served();
+  const std::filesystem::path client = pair.clientDir.Path();
+  const std::filesystem::path served = pair.server.Served();
   const std::string upload = MixedBytes(1500), pushed = MixedBytes(2000), download = MixedBytes(700) + "#\r\n";
   WriteFile(client / "UP.BIN", upload);
   WriteFile(client / "PUSH.DAT", pushed);

@@ -21,38 +21,38 @@ class DcKermit : public ::testing::Test {
   // true when it exits with success.
   std::future<bool> RunKermit(DcFixture& dc, const std::string& action) {
     EXPECT_TRUE(dc.Start()) << dc.StartError();
-    const std::string command = "cd '" + kermitDir.Path().string() + "' && timeout 40 kermit -Y -H -B -l " +
+    const std::string command = "cd '" + kermitDir.Path() + "' && timeout 40 kermit -Y -H -B -l " +
                                 dc.SlavePath() + " -b 9600 -C 'set carrier-watch off, set flow none' -i " + action +
                                 " > kermit.log 2>&1 < /dev/null";
     return std::async(std::launch::async, [command] { return std::system(command.c_str()) == 0; });
   }
-  std::string Logs(DcFixture& dc) { return ReadFile(kermitDir.Path() / "kermit.log") + dc.Log(); }
+  std::string Logs(DcFixture& dc) { return kermitDir.ReadFile("kermit.log") + dc.Log(); }
 
-  ScratchDir kermitDir;
-  ScratchDir deviceFiles;
+  ScratchDirectory kermitDir;
+  ScratchDirectory deviceFiles;
   const std::string content = MixedBytes(4000) + "#\r\n\x7f";
 };
 
 TEST_F(DcKermit, KermitSendsToTheServingDevice) {
   DcFixture dc(Framing::Classic);
-  WriteFile(kermitDir.Path() / "survey.bin", content);
+  kermitDir.WriteFile("survey.bin", content);
   EXPECT_TRUE(RunKermit(dc, "-s survey.bin").get()) << Logs(dc);
   dc.Stop();
   EXPECT_TRUE(ReadFile(dc.Served() / "SURVEY.BIN") == content) << Logs(dc);
 }
 
 TEST_F(DcKermit, DeviceSendsToReceivingKermit) {
-  WriteFile(deviceFiles.Path() / "JOB1.CR5", content);
-  DcFixture dc(Framing::Classic, {Role::Send((deviceFiles.Path() / "JOB1.CR5").string())});
+  deviceFiles.WriteFile("JOB1.CR5", content);
+  DcFixture dc(Framing::Classic, {Role::Send(deviceFiles.PathOf("JOB1.CR5"))});
   EXPECT_TRUE(RunKermit(dc, "-r").get()) << Logs(dc);
   ASSERT_TRUE(dc.Device().WaitFinished(5000)) << Logs(dc);
   EXPECT_TRUE(dc.Device().Outcomes().at(0).success) << Logs(dc);
   // C-Kermit turns received upper-case names into lower case.
-  EXPECT_TRUE(ReadFile(kermitDir.Path() / "job1.cr5") == content) << Logs(dc);
+  EXPECT_TRUE(kermitDir.ReadFile("job1.cr5") == content) << Logs(dc);
 }
 
 TEST_F(DcKermit, DeviceGetsAndListsFromAKermitServer) {
-  WriteFile(kermitDir.Path() / "REMOTE.DAT", content);
+  kermitDir.WriteFile("REMOTE.DAT", content);
   for (const Role& role : {Role::Download("REMOTE.DAT"), Role::Remote('D', "")}) {
     DcFixture dc(Framing::Classic, {role});
     std::future<bool> kermit = RunKermit(dc, "-O");  // serves one command, then exits

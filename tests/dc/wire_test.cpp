@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "corvane-dc/wire.h"
+#include "support/byte_examples.h"
 #include "support/serial_peer.h"
 
 namespace corvane::dc {
@@ -16,17 +17,18 @@ using namespace corvane::testing;
 TEST(DcWire, FramesMatchTheFixedByteExamples) {
   const std::string pc = SendInit{90, 7, 0, 0, kCr, '#'}.Encode();
   const std::pair<std::string, const char*> examples[] = {
-      {WideFrame({'Y', 0, ""}), "01 20 20 20 59 5C"},
-      {WideFrame({'S', 0, ""}), "01 20 20 20 53 56"},
-      {WideFrame({'S', 0, ""}, 1), "01 20 20 20 53 57"},  // presence probe
-      {WideFrame({'D', 1, "abc"}), "01 20 23 21 44 61 62 63 32"},
-      {ClassicFrame({'Y', 0, ""}, kCr), "01 23 20 59 3E 0D"},
-      {ClassicFrame({'Y', 0, ""}, 0x0A), "01 23 20 59 3E 0A"},
-      {ClassicFrame({'N', 0, ""}, kCr), "01 23 20 4E 33 0D"},
-      {ClassicFrame({'B', 3, ""}, kCr), "01 23 23 42 2A 0D"},
-      {ClassicFrame({'S', 0, pc}, kCr), "01 29 20 53 7A 27 20 40 2D 23 50 0D"},
-      {ClassicFrame({'S', 0, pc}, kCr, 0, kProbeCheckByte), "01 29 20 53 7A 27 20 40 2D 23 47 0D"},
-      {ClassicFrame({'S', 0, pc}, kCr, 1), "01 29 20 53 7A 27 20 40 2D 23 51 0D"},  // presence probe
+      {WideFrame({'Y', 0, ""}), bytes::kWideAck},
+      {WideFrame({'N', 0, ""}), bytes::kWideNak},
+      {WideFrame({'S', 0, ""}), bytes::kWideSendInit},
+      {WideFrame({'S', 0, ""}, 1), bytes::kWidePresenceProbe},
+      {WideFrame({'D', 1, "abc"}), bytes::kWideDataAbc1},
+      {ClassicFrame({'Y', 0, ""}, kCr), bytes::kClassicAck},
+      {ClassicFrame({'Y', 0, ""}, 0x0A), bytes::kClassicAckLf},
+      {ClassicFrame({'N', 0, ""}, kCr), bytes::kClassicNak},
+      {ClassicFrame({'B', 3, ""}, kCr), bytes::kClassicBreak3},
+      {ClassicFrame({'S', 0, pc}, kCr), bytes::kClassicSendInit},
+      {ClassicFrame({'S', 0, pc}, kCr, 0, kProbeCheckByte), bytes::kFramingProbe},
+      {ClassicFrame({'S', 0, pc}, kCr, 1), bytes::kClassicPresenceProbe},
   };
   for (const auto& [built, wire] : examples) EXPECT_EQ(Hex(built), wire);
 }
@@ -62,14 +64,14 @@ TEST(DcWire, ParsersNeedTheWholeFrameAndCatchAnyChangedByte) {
 
 TEST(DcWire, TellsTheFramingsApartAroundTheProbes) {
   // On the wide line the classic framing probe reads as a classic S, its CR left as noise.
-  const ParsedFrame probe = ParseWideLineFrame(FromHex("01 29 20 53 7A 27 20 40 2D 23 47 0D"));
+  const ParsedFrame probe = ParseWideLineFrame(FromHex(bytes::kFramingProbe));
   EXPECT_EQ(probe.framing, Framing::Classic);
   EXPECT_EQ(probe.packet.type, 'S');
   EXPECT_EQ(probe.checkByte, 'G');
   EXPECT_EQ(probe.consumed, 11u);
-  EXPECT_EQ(ParseWideLineFrame(FromHex("01 20 20 20 53 57")).status, ParseStatus::Damaged);
+  EXPECT_EQ(ParseWideLineFrame(FromHex(bytes::kWidePresenceProbe)).status, ParseStatus::Damaged);
   // After its own probe the device takes a classic ACK or any wide packet.
-  const ParsedFrame classicAck = ParseProbeAnswer(FromHex("01 23 20 59 3E 0D"));
+  const ParsedFrame classicAck = ParseProbeAnswer(FromHex(bytes::kClassicAck));
   EXPECT_EQ(classicAck.framing, Framing::Classic);
   EXPECT_EQ(classicAck.status, ParseStatus::Good);
   const ParsedFrame wideNak = ParseProbeAnswer(WideFrame({'N', 0, ""}));

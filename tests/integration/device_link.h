@@ -4,33 +4,29 @@
 //
 // The fixture is the host: it starts the device when an operation opens its
 // progress window, so that the operation's flush of stale input cannot swallow
-// the device's first packet, and stops the operation once a condition holds.
+// the device's first packet.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <random>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "common/pty_pair.h"
 #include "corvane-dc/simulated_device.h"
 #include "corvane32/corvane32.h"
+#include "platform/scratch_directory.h"
+#include "support/files.h"
+#include "support/recording_host.h"
 
 namespace corvane::testing {
 
 namespace fs = std::filesystem;
-
-inline void WriteBytes(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-inline std::string ReadBytes(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 inline std::vector<std::string> FileNames(const fs::path& directory) {
   std::vector<std::string> names;
@@ -50,41 +46,9 @@ inline std::string TextLines(std::size_t total) {
   return text;
 }
 
-// Every byte value, in an order that is not a plain count.
-inline std::string MixedBytes(std::size_t count) {
-  std::string bytes;
-  for (std::size_t i = 0; i < count; ++i) bytes.push_back(static_cast<char>((i * 7 + i / 256) & 0xFF));
-  return bytes;
-}
-
-// One 45-byte little-endian record of a .CR5 file.
-#pragma pack(push, 1)
-struct Point {
-  std::int32_t number;
-  double x, y, z;
-  char description[17];
-};
-#pragma pack(pop)
-static_assert(sizeof(Point) == 45);
-
-// A .CR5 file: a 38-byte header (the name, the highest point number at 30, -1 at 34), then the records.
-inline std::string CoordinateFile(const std::string& name, const std::vector<Point>& points) {
-  std::string file(38, '\0');
-  name.copy(file.data(), 8);
-  std::int32_t numbers[2] = {1, -1};
-  for (const Point& point : points) numbers[0] = point.number > numbers[0] ? point.number : numbers[0];
-  std::memcpy(file.data() + 30, numbers, sizeof numbers);
-  for (const Point& point : points) file.append(reinterpret_cast<const char*>(&point), sizeof point);
-  return file;
-}
-
-class DeviceLinkTest : public ::testing::Test, public HostUi {
+class DeviceLinkTest : public ::testing::Test, public RecordingHost {
  protected:
   void SetUp() override {
-    std::random_device random;
-    do {
-      root_ = fs::temp_directory_path() / ("corvane-integration-" + std::to_string(random()));
-    } while (!fs::create_directory(root_));
     for (const fs::path& folder : {Pc(), Served(), Outbox()}) fs::create_directory(folder);
     savedDirectory_ = fs::current_path();
     fs::current_path(Pc());
@@ -99,31 +63,15 @@ class DeviceLinkTest : public ::testing::Test, public HostUi {
     TransferSetServerRoot("");
     TransferSetOtherPlatform(1);
     fs::current_path(savedDirectory_);
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
   }
 
-  std::unique_ptr<ProgressSurface> CreateProgressSurface(HostWindow, ProgressInput& input) override {
-    input_ = &input;
-    stopped_ = false;
-    if (plan_) {
-      device_.reset();
-      options_.script = std::move(*plan_);
-      plan_.reset();
-      device_ = std::make_unique<dc::SimulatedDevice>(options_);
-      EXPECT_TRUE(device_->Start(pty_.Master())) << device_->StartError();
-    }
-    return nullptr;
-  }
-  // The host stops the running operation once `condition` holds: with the progress window's Cancel, or TransferCancel.
-  void StopWhen(bool pressCancel, std::function<bool()> condition) {
-    pressCancel_ = pressCancel;
-    stopWhen_ = std::move(condition);
-  }
-  bool HasPendingMessage() override { return stopWhen_ && !stopped_ && stopWhen_(); }
-  void PumpMessage() override {
-    stopped_ = true;
-    pressCancel_ ? input_->OnCancel() : static_cast<void>(TransferCancel());
+  void OnProgressWindow() override {
+    if (!plan_) return;
+    device_.reset();
+    options_.script = std::move(*plan_);
+    plan_.reset();
+    device_ = std::make_unique<dc::SimulatedDevice>(options_);
+    EXPECT_TRUE(device_->Start(pty_.Master())) << device_->StartError();
   }
 
   // Opens the PC's end of a fresh line (platform value first); the device follows with the next operation.
@@ -140,7 +88,7 @@ class DeviceLinkTest : public ::testing::Test, public HostUi {
   // The device plays this script from the start of the next operation on.
   void Plan(std::vector<dc::Role> script) { plan_ = std::move(script); }
   std::string InOutbox(const std::string& name, const std::string& content) {
-    WriteBytes(Outbox() / name, content);
+    WriteFile(Outbox() / name, content);
     return (Outbox() / name).string();
   }
   void PlanPush(const std::string& name, const std::string& data) { Plan({dc::Role::Send(InOutbox(name, data))}); }
@@ -159,22 +107,19 @@ class DeviceLinkTest : public ::testing::Test, public HostUi {
       return (device_ && device_->Finished()) || std::chrono::steady_clock::now() > deadline;
     });
     const bool result = TransferServer();
-    stopWhen_ = nullptr;
+    StopWhen(false, nullptr);
     return result;
   }
 
-  fs::path Pc() const { return root_ / "pc"; }
-  fs::path Served() const { return root_ / "served"; }
-  fs::path Outbox() const { return root_ / "outbox"; }
+  fs::path Pc() const { return fs::path(root_.Path()) / "pc"; }
+  fs::path Served() const { return fs::path(root_.Path()) / "served"; }
+  fs::path Outbox() const { return fs::path(root_.Path()) / "outbox"; }
 
  private:
-  fs::path root_, savedDirectory_;
+  ScratchDirectory root_;
+  fs::path savedDirectory_;
   dc::DeviceOptions options_;
   std::optional<std::vector<dc::Role>> plan_;
-  bool pressCancel_ = false;
-  std::function<bool()> stopWhen_;
-  ProgressInput* input_ = nullptr;
-  bool stopped_ = false;
   PtyPair pty_;
   std::unique_ptr<dc::SimulatedDevice> device_;  // after the pty: stopped before it closes
 };

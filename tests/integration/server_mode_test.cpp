@@ -39,11 +39,11 @@ class ServerModeTest : public DeviceLinkTest {
 
 TEST_F(ServerModeTest, UploadsDownloadsAndRemoteCommandsInOneRun) {
   const std::string first = MixedBytes(1300), hosted = MixedBytes(2100);
-  WriteBytes(Pc() / "HOST.TXT", hosted);
+  WriteFile(Pc() / "HOST.TXT", hosted);
   // Names match without regard to case, as on the PC the protocol was made for.
-  WriteBytes(Pc() / "taken.txt", "keep me");
+  WriteFile(Pc() / "taken.txt", "keep me");
   fs::create_directory(Pc() / "JOBS");
-  WriteBytes(Pc() / "JOBS" / "J1.TXT", "job");
+  WriteFile(Pc() / "JOBS" / "J1.TXT", "job");
   const auto outcomes = Serve({Role::Upload(InOutbox("UP1.BIN", first)),
                                Role::Upload(InOutbox("TAKEN.TXT", "intruder")),
                                Role::Upload(InOutbox("UP2.TXT", "second\r\n")), Role::Download("HOST.TXT"),
@@ -53,10 +53,10 @@ TEST_F(ServerModeTest, UploadsDownloadsAndRemoteCommandsInOneRun) {
   EXPECT_EQ(TransferGetLastError(), 0);
   ASSERT_EQ(outcomes.size(), 8u);
   EXPECT_EQ(outcomes[1].remoteError, "File exists");
-  EXPECT_EQ(ReadBytes(Pc() / "taken.txt"), "keep me");
-  EXPECT_EQ(ReadBytes(Pc() / "UP1.BIN"), first);
-  EXPECT_EQ(ReadBytes(Pc() / "UP2.TXT"), "second\r\n");
-  EXPECT_EQ(ReadBytes(Served() / "HOST.TXT"), hosted);
+  EXPECT_EQ(ReadFile(Pc() / "taken.txt"), "keep me");
+  EXPECT_EQ(ReadFile(Pc() / "UP1.BIN"), first);
+  EXPECT_EQ(ReadFile(Pc() / "UP2.TXT"), "second\r\n");
+  EXPECT_EQ(ReadFile(Served() / "HOST.TXT"), hosted);
   EXPECT_FALSE(fs::exists(Served() / "MISSING.TXT"));
   for (const char* name : {"HOST.TXT", "UP1.BIN", "UP2.TXT", "JOBS"}) {
     EXPECT_NE(outcomes[5].reply.find(name), std::string::npos) << name << " missing from\n" << outcomes[5].reply;
@@ -80,19 +80,19 @@ TEST_F(ServerModeTest, UploadsDownloadsAndRemoteCommandsInOneRun) {
 
 TEST_F(ServerModeTest, ConfinementRefusesEverythingOutsideTheRoot) {
   fs::create_directory(Pc() / "inside");
-  WriteBytes(Pc() / "inside" / "OK.TXT", "inside");
-  WriteBytes(Pc() / "SECRET.TXT", "outside");
+  WriteFile(Pc() / "inside" / "OK.TXT", "inside");
+  WriteFile(Pc() / "SECRET.TXT", "outside");
   fs::current_path(Pc() / "inside");
   TransferSetServerRoot((Pc() / "inside").string());
   // A download that cannot be opened is refused at its header; cd and erase get "unknown command".
   Serve({Role::Download("OK.TXT"), Role::Download("../SECRET.TXT"), Role::Remote('C', ".."),
          Role::Remote('E', "../SECRET.TXT"), Role::Upload(InOutbox("NEW.TXT", "new"))},
         {0, 251, 249, 249, 0});
-  EXPECT_EQ(ReadBytes(Served() / "OK.TXT"), "inside");
+  EXPECT_EQ(ReadFile(Served() / "OK.TXT"), "inside");
   EXPECT_EQ(FileNames(Served()), std::vector<std::string>{"OK.TXT"});
   EXPECT_TRUE(fs::equivalent(fs::current_path(), Pc() / "inside"));
-  EXPECT_EQ(ReadBytes(Pc() / "SECRET.TXT"), "outside");
-  EXPECT_EQ(ReadBytes(Pc() / "inside" / "NEW.TXT"), "new");
+  EXPECT_EQ(ReadFile(Pc() / "SECRET.TXT"), "outside");
+  EXPECT_EQ(ReadFile(Pc() / "inside" / "NEW.TXT"), "new");
 
   // The current directory itself outside the root: an upload is refused.
   fs::current_path(Pc());

@@ -1,7 +1,5 @@
 // Send, receive, get and the remote commands through the exported functions
 // against the simulated Data Collector, in both framings and through the platform probe.
-#include <cstdio>
-
 #include "integration/device_link.h"
 
 namespace corvane::testing {
@@ -37,23 +35,23 @@ const Route kTransferRoutes[] = {{Classic, 0}, {Classic, 1}, {Wide, 2}, {Wide, 1
 using SendTest = RouteTest;
 
 TEST_P(SendTest, FilesArriveInTheDevicesFormUnderTheAnnouncedName) {
-  const std::string coordinates = CoordinateFile("JOB1", {{12, 1000.5, 2000.25, 15.125, "TREE"},
+  const std::string coordinates = CoordinateFileBytes("JOB1", 12, {{12, 1000.5, 2000.25, 15.125, "TREE"},
                                                           {0, 1.0, 1.0, 1.0, "EMPTY SLOT"},
                                                           {3, 1.0, 2.0, -9.99e27, "NOZ"}});
-  WriteBytes(Pc() / "NOTES.TXT", "first line\nsecond line\n");
-  WriteBytes(Pc() / "JOB1.CR5", coordinates);
-  WriteBytes(Pc() / "EMPTY.TXT", "");
+  WriteFile(Pc() / "NOTES.TXT", "first line\nsecond line\n");
+  WriteFile(Pc() / "JOB1.CR5", coordinates);
+  WriteFile(Pc() / "EMPTY.TXT", "");
   for (const char* name : {"JOB1.CR5", "EMPTY.TXT", "NOTES.TXT"}) ASSERT_TRUE(TransferSend(name, "")) << name << Why();
   ASSERT_TRUE(TransferSend("NOTES.TXT", "REMOTE.TXT")) << Why();
 
   // The classic line carries text lines with CR LF ends and a point per line; the wide line the bytes as they are.
-  EXPECT_EQ(ReadBytes(Served() / "NOTES.TXT"),
+  EXPECT_EQ(ReadFile(Served() / "NOTES.TXT"),
             Classic() ? "first line\r\nsecond line\r\n" : "first line\nsecond line\n");
-  EXPECT_EQ(ReadBytes(Served() / "JOB1.CR5"), Classic() ? "12,1000.5000000000,2000.2500000000,15.1250000000,TREE\r\n"
+  EXPECT_EQ(ReadFile(Served() / "JOB1.CR5"), Classic() ? "12,1000.5000000000,2000.2500000000,15.1250000000,TREE\r\n"
                                                           "3,1.0000000000,2.0000000000,-99999.9999000000,NOZ\r\n"
                                                         : coordinates);
   EXPECT_EQ(FileNames(Served()), (std::vector<std::string>{"EMPTY.TXT", "JOB1.CR5", "NOTES.TXT", "REMOTE.TXT"}));
-  EXPECT_EQ(ReadBytes(Served() / "REMOTE.TXT"), ReadBytes(Served() / "NOTES.TXT"));
+  EXPECT_EQ(ReadFile(Served() / "REMOTE.TXT"), ReadFile(Served() / "NOTES.TXT"));
 
   // The classic engine finds nothing to send and ends cleanly; the wide engine cannot open the file.
   EXPECT_EQ(TransferSend("ABSENT.TXT", ""), Classic());
@@ -72,11 +70,11 @@ TEST_P(ReceiveTest, FileIsStoredUnderItsOwnOrTheGivenNameAndNeverOverAnother) {
     ASSERT_TRUE(TransferReceive(wanted)) << Why();
     ASSERT_TRUE(TransferGetOutputFilename(output));
     EXPECT_EQ(output, wanted.empty() ? name : wanted);
-    EXPECT_EQ(ReadBytes(Pc() / output), content);
+    EXPECT_EQ(ReadFile(Pc() / output), content);
   }
 
   // An existing file with no Save As handler: the question is answered "cancelled".
-  WriteBytes(Pc() / name, "old");
+  WriteFile(Pc() / name, "old");
   PlanPush(name, content);
   EXPECT_FALSE(TransferReceive(""));
   EXPECT_EQ(TransferGetLastError(), Classic() ? -21 : 255) << Why();
@@ -88,8 +86,8 @@ TEST_P(ReceiveTest, FileIsStoredUnderItsOwnOrTheGivenNameAndNeverOverAnother) {
   PlanPush(name, content);
   ASSERT_TRUE(TransferReceive("")) << Why();
   EXPECT_EQ(asked, std::vector<std::string>{name});
-  EXPECT_EQ(ReadBytes(Pc() / name), "old");
-  EXPECT_EQ(ReadBytes(Pc() / "RENAMED.DAT"), content);
+  EXPECT_EQ(ReadFile(Pc() / name), "old");
+  EXPECT_EQ(ReadFile(Pc() / "RENAMED.DAT"), content);
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, SendTest, ::testing::ValuesIn(kTransferRoutes), TestName);
@@ -99,11 +97,11 @@ using GetTest = RouteTest;
 
 TEST_P(GetTest, ServedFileArrivesAndAMissingOneFailsCleanly) {
   const std::string content = Classic() ? "one\r\ntwo\r\n" : MixedBytes(1500);
-  WriteBytes(Served() / "JOB.DAT", content);
+  WriteFile(Served() / "JOB.DAT", content);
   // Asked for in lower case: the device matches without regard to case, the PC stores in upper case.
   ASSERT_TRUE(TransferGet("job.dat", "")) << Why();
   EXPECT_EQ(FileNames(Pc()), std::vector<std::string>{"JOB.DAT"});
-  EXPECT_EQ(ReadBytes(Pc() / "JOB.DAT"), content);
+  EXPECT_EQ(ReadFile(Pc() / "JOB.DAT"), content);
 
   EXPECT_FALSE(TransferGet("NOPE.DAT", ""));
   EXPECT_EQ(TransferGetLastError(), -21) << Why();
@@ -111,7 +109,7 @@ TEST_P(GetTest, ServedFileArrivesAndAMissingOneFailsCleanly) {
   // Nothing of the failure lingers into the next transaction.
   fs::remove(Pc() / "JOB.DAT");
   EXPECT_TRUE(TransferGet("JOB.DAT", "")) << Why();
-  EXPECT_EQ(ReadBytes(Pc() / "JOB.DAT"), content);
+  EXPECT_EQ(ReadFile(Pc() / "JOB.DAT"), content);
 }
 
 // A get probes on platform 0 as well; platform 2 takes the wide request loop.
@@ -123,9 +121,9 @@ INSTANTIATE_TEST_SUITE_P(Routes, GetTest,
 using RemoteCommandTest = RouteTest;
 
 TEST_P(RemoteCommandTest, ListEraseAndChangeDirectory) {
-  WriteBytes(Served() / "A.TXT", "12345");
+  WriteFile(Served() / "A.TXT", "12345");
   fs::create_directory(Served() / "SUB");
-  WriteBytes(Served() / "SUB" / "INNER.TXT", "xy");
+  WriteFile(Served() / "SUB" / "INNER.TXT", "xy");
   // A listing's reply file lands in the current directory; the others' replies are removed.
   auto listing = [this] {
     std::string reply;
@@ -133,7 +131,7 @@ TEST_P(RemoteCommandTest, ListEraseAndChangeDirectory) {
     EXPECT_TRUE(TransferGetOutputFilename(reply));
     EXPECT_TRUE(fs::path(reply).filename().string().starts_with("$KT")) << reply;
     EXPECT_TRUE(fs::equivalent(fs::absolute(reply).parent_path(), Pc())) << reply;
-    const std::string text = ReadBytes(reply);
+    const std::string text = ReadFile(reply);
     fs::remove(reply);
     return text;
   };
@@ -161,11 +159,9 @@ TEST_F(SurveyFileTest, CoordinateAndPolylineFilesSurviveARoundTrip) {
   // Enough points that lines straddle packets in both directions.
   std::vector<Point> points;
   for (int i = 1; i <= 150; ++i) {
-    Point point{i * 3, 5000.0 + i * 0.25, 7000.0 - i * 0.125, i % 7 == 0 ? -9.99e27 : i * 0.5, {}};
-    std::snprintf(point.description, sizeof point.description, "PT%d", i);
-    points.push_back(point);
+    points.push_back({i * 3, 5000.0 + i * 0.25, 7000.0 - i * 0.125, i % 7 == 0 ? -9.99e27 : i * 0.5, "PT" + std::to_string(i)});
   }
-  WriteBytes(Pc() / "ROUND.CR5", CoordinateFile("ROUND", points));
+  WriteFile(Pc() / "ROUND.CR5", CoordinateFileBytes("ROUND", 450, points));
   ASSERT_TRUE(TransferSend("ROUND.CR5", "")) << Why();
   fs::remove(Pc() / "ROUND.CR5");
   ASSERT_TRUE(TransferGet("ROUND.CR5", "")) << Why();
@@ -173,15 +169,15 @@ TEST_F(SurveyFileTest, CoordinateAndPolylineFilesSurviveARoundTrip) {
   // The PC writes a missing height as -99999.9999 but reads back only the device's
   // own -99999.99 as missing: a device that stores lines as given returns the number.
   for (Point& point : points) point.z = point.z == -9.99e27 ? -99999.9999 : point.z;
-  EXPECT_EQ(ReadBytes(Pc() / "ROUND.CR5"), CoordinateFile("ROUND", points));
+  EXPECT_EQ(ReadFile(Pc() / "ROUND.CR5"), CoordinateFileBytes("ROUND", 450, points));
 
-  WriteBytes(Pc() / "ROAD.PL5", "PT,5\nPR,1,9\nCR,10,11,25.5,L,R,100,200,300\nU\nSA,x\nJUNK\nSR,3,4\n");
+  WriteFile(Pc() / "ROAD.PL5", "PT,5\nPR,1,9\nCR,10,11,25.5,L,R,100,200,300\nU\nSA,x\nJUNK\nSR,3,4\n");
   ASSERT_TRUE(TransferSend("ROAD.PL5", "")) << Why();
-  EXPECT_EQ(ReadBytes(Served() / "ROAD.PL5"),
+  EXPECT_EQ(ReadFile(Served() / "ROAD.PL5"),
             "PT 5\r\nPT 1-9\r\nCR 10-11,25.500,R,L,100.000,200.000,300.000\r\nPEN UP\r\nSA,x\r\nSS 3-4\r\n");
-  WriteBytes(Served() / "BACK.PL5", "PT 12-15\r\nSS4-6\r\nPEN DOWN\r\nCR 10-11,25.5,R,L,100,200\r\nNOISE\r\n");
+  WriteFile(Served() / "BACK.PL5", "PT 12-15\r\nSS4-6\r\nPEN DOWN\r\nCR 10-11,25.5,R,L,100,200\r\nNOISE\r\n");
   ASSERT_TRUE(TransferGet("BACK.PL5", "")) << Why();
-  EXPECT_EQ(ReadBytes(Pc() / "BACK.PL5"),
+  EXPECT_EQ(ReadFile(Pc() / "BACK.PL5"),
             "PR,12,15\r\nSR,4,6\r\nD \r\nCR,10,11,25.500000,L,R,100.000000,200.000000,0.000000\r\n");
 }
 

@@ -6,19 +6,6 @@
 namespace corvane::testing {
 namespace {
 
-const std::vector<Point> kPoints = {
-    {12, 1000.5, 2000.25, 15.125, "TREE"},
-    {3, -1.0, 0.0, -9.99e27, ""},
-    {0, 1.0, 2.0, 3.0, "EMPTY SLOT"},
-    {27, 5000.0, 5000.0, 1000.0, "SIXTEEN CHARS..."},
-};
-
-// What the Data Collector sees of kPoints: one line per point, the empty slot skipped.
-const std::string kPointLines =
-    "12,1000.5000000000,2000.2500000000,15.1250000000,TREE\r\n"
-    "3,-1.0000000000,0.0000000000,-99999.9999000000,\r\n"
-    "27,5000.0000000000,5000.0000000000,1000.0000000000,SIXTEEN CHARS...\r\n";
-
 struct Receiver {
   const char* name;
   bool cKermit;
@@ -42,14 +29,6 @@ TEST_P(SendToKermit, TextFileArrivesWithCrLf) {
   ASSERT_EQ(RunCorvane({"--platform", "classic", "send", "notes.txt"}), 0) << CorvaneOutput();
   ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
   EXPECT_EQ(ReadFileAnyCase(kermitDir, "NOTES.TXT"), "first line\r\nsecond\r\nlone cr\r\nlast without end");
-}
-
-TEST_P(SendToKermit, CoordinateFileArrivesAsTextLines) {
-  WriteFile(pcDir / "job1.cr5", CoordinateFileBytes("JOB1", 27, kPoints));
-  StartReceiver();
-  ASSERT_EQ(RunCorvane({"--platform", "classic", "send", "job1.cr5", "--as", "survey.cr5"}), 0) << CorvaneOutput();
-  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
-  EXPECT_EQ(ReadFileAnyCase(kermitDir, "SURVEY.CR5"), kPointLines);
 }
 
 TEST_P(SendToKermit, PlatformAutoFindsAClassicReceiver) {
@@ -80,16 +59,6 @@ TEST_P(ReceiveFromKermit, TextFileIsStoredWithCrLf) {
   ASSERT_EQ(RunCorvane({"--platform", "classic", "receive"}), 0) << CorvaneOutput();
   ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
   EXPECT_EQ(ReadFile(pcDir / "LOG.TXT"), "alpha\r\nbeta\r\n");
-}
-
-TEST_P(ReceiveFromKermit, CoordinateLinesBecomeRecordsAgain) {
-  WriteFile(kermitDir / "pts.cr5", kPointLines);
-  StartSender("pts.cr5");
-  ASSERT_EQ(RunCorvane({"--platform", "classic", "receive", "BACK.CR5"}), 0) << CorvaneOutput();
-  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
-  // The missing-coordinate mark goes out as -99999.9999, which is stored as that number.
-  const std::vector<Point> stored = {kPoints[0], {3, -1.0, 0.0, -99999.9999, ""}, kPoints[3]};
-  EXPECT_EQ(ReadFile(pcDir / "BACK.CR5"), CoordinateFileBytes("BACK", 27, stored));
 }
 
 TEST_P(ReceiveFromKermit, AnUnreadableCoordinateLineIsRefusedWithItsMessage) {
@@ -128,14 +97,13 @@ class KermitServer : public InteropTest {
   }
 };
 
+// The probe finds the server as well as the classic platform value does.
 TEST_F(KermitServer, GetsAFile) {
-  ASSERT_EQ(RunCorvane({"--platform", "classic", "get", "remote.txt"}), 0) << CorvaneOutput();
-  EXPECT_EQ(ReadFile(pcDir / "REMOTE.TXT"), "from the server\r\n");
-}
-
-TEST_F(KermitServer, PlatformAutoGetsAFile) {
-  ASSERT_EQ(RunCorvane({"get", "remote.txt"}), 0) << CorvaneOutput();
-  EXPECT_EQ(ReadFile(pcDir / "REMOTE.TXT"), "from the server\r\n");
+  for (const char* platform : {"classic", "auto"}) {
+    ASSERT_EQ(RunCorvane({"--platform", platform, "get", "remote.txt"}), 0) << platform << CorvaneOutput();
+    EXPECT_EQ(ReadFile(pcDir / "REMOTE.TXT"), "from the server\r\n") << platform;
+    std::filesystem::remove(pcDir / "REMOTE.TXT");
+  }
 }
 
 TEST_F(KermitServer, GetOfAMissingFileFails) {
@@ -145,8 +113,11 @@ TEST_F(KermitServer, GetOfAMissingFileFails) {
 }
 
 TEST_F(KermitServer, ListsChangesDirectoryAndErases) {
-  ASSERT_EQ(RunCorvane({"--platform", "classic", "dir"}), 0) << CorvaneOutput();
-  EXPECT_NE(CorvaneOutput().find("remote.txt"), std::string::npos) << CorvaneOutput();
+  // A remote command probes on the auto platform, then goes through the classic engine.
+  for (const char* platform : {"classic", "auto"}) {
+    ASSERT_EQ(RunCorvane({"--platform", platform, "dir"}), 0) << platform << CorvaneOutput();
+    EXPECT_NE(CorvaneOutput().find("remote.txt"), std::string::npos) << platform << CorvaneOutput();
+  }
 
   // A three-character argument has '#' as its length character, which goes out prefixed.
   ASSERT_EQ(RunCorvane({"--platform", "classic", "cd", "job"}), 0) << CorvaneOutput();
@@ -160,11 +131,6 @@ TEST_F(KermitServer, ListsChangesDirectoryAndErases) {
   for (const auto& entry : std::filesystem::directory_iterator(pcDir)) {
     EXPECT_FALSE(entry.path().filename().string().starts_with("$KT")) << entry.path();
   }
-}
-
-TEST_F(KermitServer, PlatformAutoRunsGenericCommandsThroughTheClassicEngine) {
-  ASSERT_EQ(RunCorvane({"dir"}), 0) << CorvaneOutput();
-  EXPECT_NE(CorvaneOutput().find("remote.txt"), std::string::npos) << CorvaneOutput();
 }
 
 }  // namespace

@@ -1,21 +1,8 @@
 #include "interop/interop_fixture.h"
 
 #include <cctype>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 
 namespace corvane::testing {
-namespace {
-
-template <typename Number>
-void Append(std::string& bytes, Number value) {
-  char raw[sizeof value];
-  std::memcpy(raw, &value, sizeof value);  // the build machine is little-endian, like the file format
-  bytes.append(raw, sizeof raw);
-}
-
-}  // namespace
 
 void InteropTest::SetUp() {
   ASSERT_TRUE(line.IsReady());
@@ -63,17 +50,6 @@ int InteropTest::WaitForKermit(std::uint32_t timeoutMs) { return kermit.Wait(tim
 
 std::string InteropTest::KermitLog() const { return ReadFile(kermitDir / "kermit.log"); }
 
-void InteropTest::WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string InteropTest::ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 std::string InteropTest::ReadFileAnyCase(const std::filesystem::path& directory, const std::string& name) {
   const auto lower = [](std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -84,24 +60,6 @@ std::string InteropTest::ReadFileAnyCase(const std::filesystem::path& directory,
   }
   ADD_FAILURE() << name << " is not in " << directory;
   return {};
-}
-
-std::string CoordinateFileBytes(const std::string& name, std::int32_t highest, const std::vector<Point>& points) {
-  std::string bytes(8, '\0');
-  std::memcpy(bytes.data(), name.data(), std::min<std::size_t>(name.size(), 8));
-  bytes.append(22, '\0');
-  Append(bytes, highest);
-  Append(bytes, std::int32_t{-1});
-  for (const Point& point : points) {
-    Append(bytes, point.number);
-    Append(bytes, point.x);
-    Append(bytes, point.y);
-    Append(bytes, point.z);
-    std::string description(17, '\0');
-    std::memcpy(description.data(), point.description.data(), std::min<std::size_t>(point.description.size(), 16));
-    bytes += description;
-  }
-  return bytes;
 }
 
 }  // namespace corvane::testing

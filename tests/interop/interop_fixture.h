@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/child_process.h"
+#include "support/files.h"
 #include "support/kermit_peer.h"
 #include "support/line_relay.h"
 
@@ -31,8 +32,6 @@ class InteropTest : public ::testing::Test {
   int WaitForKermit(std::uint32_t timeoutMs = 30000);
   std::string KermitLog() const;
 
-  static void WriteFile(const std::filesystem::path& path, const std::string& bytes);
-  static std::string ReadFile(const std::filesystem::path& path);
   // Kermit programs store names in their own case: the file of that name whatever its case.
   static std::string ReadFileAnyCase(const std::filesystem::path& directory, const std::string& name);
 
@@ -41,13 +40,5 @@ class InteropTest : public ::testing::Test {
   LineRelay line;
   ChildProcess kermit;
 };
-
-// A .CR5 file: a 38-byte header and 45-byte records, built here byte by byte.
-struct Point {
-  std::int32_t number;
-  double x, y, z;
-  std::string description;
-};
-std::string CoordinateFileBytes(const std::string& name, std::int32_t highest, const std::vector<Point>& points);
 
 }  // namespace corvane::testing

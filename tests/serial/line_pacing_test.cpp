@@ -42,14 +42,10 @@ TEST(LinePacing, LearnsFromWhenBytesArriveAgainstTheirLineTime) {
   };
   const Case cases[] = {
       {"an answer after the question has left", Trial::Write, 90, false, 100, true},
-      {"an answer a little early (driver slack)", Trial::Write, 90, false, 80, true},
       {"an answer at once: a line faster than its rate", Trial::Write, 90, false, 5, false},
-      {"between the bounds nothing is learned", Trial::Write, 90, false, 60, false},
-      {"a short question takes too little time to tell", Trial::Write, 15, false, 100, false},
       {"unread input could pass for the answer", Trial::Write, 90, true, 100, false},
       {"a packet's rest trickling in at the rate", Trial::Remainder, 40, false, 98, true},
       {"a packet's rest there at once", Trial::Remainder, 40, false, 1, false},
-      {"a short rest tells nothing", Trial::Remainder, 8, false, 100, false},
   };
   for (const Case& c : cases) {
     LinePacing pacing;

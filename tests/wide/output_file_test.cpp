@@ -1,5 +1,5 @@
-// Which name a received file gets, from the header or the local name, and
-// what happens to a file of that name that exists already.
+// Which name a received file gets, from the header or the local name: a header
+// names a file here, never a path, or is refused.
 #include <cstring>
 
 #include "wide/wide_files.h"
@@ -32,6 +32,11 @@ TEST_F(WideOutputTest, HeaderNamesAFileInTheCurrentDirectory) {
   } cases[] = {
       {"job 1.txt 42", "", OutputOpen::Opened, "JOB 1.TXT", 42},
       {"dir\\sub\\win.txt 7", "", OutputOpen::Opened, "WIN.TXT", 7},
+      {"../up.txt 4", "", OutputOpen::Opened, "UP.TXT", 4},
+      {"/tmp/abs.txt 4", "", OutputOpen::Opened, "ABS.TXT", 4},
+      {" 4", "", OutputOpen::Refused, "", 4},
+      {"SUB/.. 4", "", OutputOpen::Refused, "", 4},
+      {"A\nB.TXT 4", "", OutputOpen::Refused, "", 4},
       {"size.txt 12x", "", OutputOpen::Opened, "SIZE.TXT", 12},
       {"nosize.txt x", "", OutputOpen::Opened, "NOSIZE.TXT", 0},
       {"remote.bin 3", "local.bin", OutputOpen::Opened, "LOCAL.BIN", 3},
@@ -50,16 +55,6 @@ TEST_F(WideOutputTest, HeaderNamesAFileInTheCurrentDirectory) {
     WideCloseFiles(context_);
   }
   EXPECT_FALSE(Exists("REMOTE.BIN"));
-}
-
-TEST_F(WideOutputTest, ExistingFileDependsOnTheMode) {
-  WriteFile("HAVE.TXT", "old");
-  EXPECT_EQ(Open("have.txt 3"), OutputOpen::Refused) << "a client asks; no answer is a cancel";
-  context_.serverMode = true;
-  EXPECT_EQ(Open("have.txt 3"), OutputOpen::FileExists);
-  context_.overwriteExisting = true;
-  EXPECT_EQ(Open("have.txt 3"), OutputOpen::Opened);
-  EXPECT_EQ(ReadFile("HAVE.TXT"), "");
 }
 
 }  // namespace
