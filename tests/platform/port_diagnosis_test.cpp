@@ -36,7 +36,6 @@ class FakeSystem {
     Write("/sys/class/tty/ttyUSB0/dev", "188:0\n");
   }
   void Write(const std::string& path, const std::string& text) {
-    fs::create_directories(fs::path(view_.At(path)).parent_path());
     scratch_.WriteFile(fs::path(path).relative_path().string(), text);
   }
   // A process with `name`, holding the paths open.
