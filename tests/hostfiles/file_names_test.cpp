@@ -55,11 +55,15 @@ TEST_F(FileNamesTest, ReadOnlyFileAgreesWithOpeningForWriting) {
   for (const std::string missing : {"MISSING.TXT", "", "SUB/MISSING.TXT"}) EXPECT_FALSE(FileExists(missing)) << missing;
 }
 
+// A peer's header names a file, never a path: whatever it holds, only its last part is kept.
 TEST(FileNamePart, CutsAtTheLastSeparator) {
   const std::pair<std::string, std::string> cases[] = {
       {"JOB1.CR5", "JOB1.CR5"}, {"C:\\DATA\\JOB1.CR5", "JOB1.CR5"}, {"C:\\A\\B\\", ""}, {"/tmp/x/JOB1.CR5", "JOB1.CR5"},
-      {"C:\\MIXED/PATH\\NAME", "NAME"}, {"C:NAME", "C:NAME"}, {"", ""}};
+      {"C:\\MIXED/PATH\\NAME", "NAME"}, {"C:NAME", "C:NAME"}, {"", ""}, {"../up.txt", "up.txt"},
+      {"..\\back.txt", "back.txt"}, {"SUB/../../../deep.txt", "deep.txt"}, {"..//..\\\\mixed.txt", "mixed.txt"},
+      {"SUB/..", ".."}, {"../", ""}};
   for (const auto& [path, part] : cases) EXPECT_EQ(FileNamePart(path), part) << path;
+  EXPECT_EQ(UpperCaseAscii("job1-\xe9t\xe9.cr5"), "JOB1-\xe9T\xe9.CR5");
 }
 
 }  // namespace
