@@ -107,7 +107,7 @@ class DeviceVanishes : public FieldTrouble, public ::testing::WithParamInterface
 // The cable is pulled (the pty's other end closed) a few packets into a long
 // file: the command ends as after its retries and says why; the wide engine
 // leaves no partial file behind.
-TEST_P(DeviceVanishes, MidTransferTheCommandEndsAtOnceSayingSo) {
+TEST_P(DeviceVanishes, MidTransferTheCommandEndsSayingSo) {
   const VanishCase& c = GetParam();
   const std::string content(300000, 'x');
   testing::WriteWholeFile(workspace_ / (c.deviceSends ? "dc/BIG.DAT" : "BIG.DAT"), content);
