@@ -134,6 +134,12 @@ const DiagnosisCase kCases[] = {
      OpenFailure::None, false,
      {{"/dev/ttyUSB0 is locked through /var/lock/LCK..ttyUSB0 by minicom (pid 777)",
        "end it once it is done with the port: kill 777"}}},
+    {"ALockFileOfThisProgramItself",
+     [](FakeSystem& s) {
+       s.Write("/var/lock/LCK..ttyUSB0", "        99\n");
+       s.Run(99, "corvane");
+     },
+     OpenFailure::None, false, {}},
     {"ModemManagerMayProbeTheAdapter", [](FakeSystem& s) { s.Run(500, "ModemManager"); }, OpenFailure::None, true,
      {kModemManagerProbes}},
     {"ModemManagerToldToLeaveItAlone",
