@@ -12,6 +12,7 @@
 
 #include "common/child_process.h"
 #include "platform/scratch_directory.h"
+#include "support/files.h"
 
 namespace corvane {
 
@@ -34,7 +35,7 @@ class CommandWorkspace : public ::testing::Test {
     EXPECT_TRUE(StartCorvane(corvane, arguments));
     return corvane.Wait(guardMs);
   }
-  std::string Output() const { return testing::ReadWholeFile(workspace_ / "output"); }
+  std::string Output() const { return testing::ReadFile(workspace_ / "output"); }
 
   testing::ScratchDirectory scratch_;
   std::filesystem::path workspace_;

@@ -34,7 +34,7 @@ TEST_F(FieldTrouble, APortThatAnotherProgramHoldsIsRefusedNamingThatProgram) {
   const int held = ::open(device.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   ASSERT_GE(held, 0);
   ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
-  testing::WriteWholeFile(workspace_ / "A.TXT", "a");
+  testing::WriteFile(workspace_ / "A.TXT", "a");
   EXPECT_EQ(RunCorvane({"--port", device.SlavePath(), "--quiet", "send", "A.TXT"}), 3) << Output();
   EXPECT_NE(Output().find(device.SlavePath() + " is held open by cli_tests (pid " + std::to_string(::getpid()) + ")"),
             std::string::npos)
@@ -110,7 +110,7 @@ class DeviceVanishes : public FieldTrouble, public ::testing::WithParamInterface
 TEST_P(DeviceVanishes, MidTransferTheCommandEndsSayingSo) {
   const VanishCase& c = GetParam();
   const std::string content(300000, 'x');
-  testing::WriteWholeFile(workspace_ / (c.deviceSends ? "dc/BIG.DAT" : "BIG.DAT"), content);
+  testing::WriteFile(workspace_ / (c.deviceSends ? "dc/BIG.DAT" : "BIG.DAT"), content);
   dc::DeviceOptions options;
   options.framing = c.framing;
   options.directory = (workspace_ / "dc").string();

@@ -40,7 +40,7 @@ TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
   for (int line = 0; content.size() < 3000; ++line) content += "point " + std::to_string(line) + " 1234.567 89.012\r\n";
   content.resize(3000);
   const fs::path original = workspace_ / (c.deviceSends ? "dc/FIELD.DAT" : "FIELD.DAT");
-  testing::WriteWholeFile(original, content);
+  testing::WriteFile(original, content);
   const fs::path trace = workspace_ / "field.trace";
   {
     dc::DeviceOptions options;
@@ -52,7 +52,7 @@ TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
     ASSERT_TRUE(device.Start());
     ASSERT_EQ(RunOn(device.SlavePath(), {"--trace", trace.string()}), 0) << Output();
   }
-  const std::string recorded = testing::ReadWholeFile(trace);
+  const std::string recorded = testing::ReadFile(trace);
   EXPECT_NE(recorded.find(c.firstPacket), std::string::npos) << recorded.substr(0, 2000);
   if (c.deviceSends) fs::remove(workspace_ / "FIELD.DAT");
 
@@ -69,7 +69,7 @@ TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
   EXPECT_EQ(status, 0) << Output();
   EXPECT_TRUE(result.sameAsTrace) << result.detail;
   if (c.deviceSends) {
-    EXPECT_EQ(testing::ReadWholeFile(workspace_ / "FIELD.DAT"), content);
+    EXPECT_EQ(testing::ReadFile(workspace_ / "FIELD.DAT"), content);
   }
 }
 

@@ -15,8 +15,8 @@ constexpr NameChecks kReadWrite{.readWriteIfExists = true};
 
 TEST_F(FileNamesTest, ChecksFollowTheSwitchesAndLookInTheCurrentDirectory) {
   fs::create_directory("SUB");
-  WriteWholeFile("SUB/INSIDE.TXT", "x");
-  WriteWholeFile("HERE.TXT", "x");
+  WriteFile("SUB/INSIDE.TXT", "x");
+  WriteFile("HERE.TXT", "x");
   // Only the part behind the last separator is checked: it may not hold ? * < > |,
   // a control or high byte, nor a colon but in the second place.
   for (const std::string name : {"JOB1.CR5", "C:\\DATA\\JOB?\\JOB1.CR5", "/home/survey/JOB1.CR5", "LONGERTHANEIGHT.CR5",
@@ -43,7 +43,7 @@ TEST_F(FileNamesTest, ChecksFollowTheSwitchesAndLookInTheCurrentDirectory) {
 // Whether a read-only file may be written depends on who runs the test (the
 // superuser may); the check must agree with what opening the file can do.
 TEST_F(FileNamesTest, ReadOnlyFileAgreesWithOpeningForWriting) {
-  WriteWholeFile("LOCKED.CR5", "x");
+  WriteFile("LOCKED.CR5", "x");
   fs::permissions("LOCKED.CR5", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   StdioFile probe;
   const bool writable = probe.Open("LOCKED.CR5", FileOpen::ReadWrite, FileKind::Binary);

@@ -14,6 +14,7 @@
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
 #include "platform/scratch_directory.h"
+#include "support/files.h"
 
 namespace corvane::testing {
 
@@ -54,7 +55,7 @@ class HostFilesTest : public ::testing::Test {
     return answer_.result;
   }
   fs::path AnswerPath() const { return tmp_ / "$ktm$.tmp"; }
-  std::string Answer() const { return ReadWholeFile(AnswerPath()); }
+  std::string Answer() const { return ReadFile(AnswerPath()); }
 
   ScratchDirectory scratch_;
   fs::path base_, work_, tmp_;

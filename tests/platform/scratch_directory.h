@@ -1,6 +1,6 @@
 // A fresh directory under the system's temporary directory, removed with
-// everything in it when the test ends; whole files read and written at once;
-// and the tree that every confinement test shares.
+// everything in it when the test ends, and the tree that every confinement
+// test shares. (Whole files by path: support/files.h.)
 #pragma once
 
 #include <filesystem>
@@ -9,17 +9,6 @@
 #include <string>
 
 namespace corvane::testing {
-
-inline std::string ReadWholeFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Creates the directories above `path` that are missing.
-inline void WriteWholeFile(const std::filesystem::path& path, const std::string& bytes) {
-  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 class ScratchDirectory {
  public:
@@ -38,8 +27,15 @@ class ScratchDirectory {
 
   std::string Path() const { return path_.string(); }
   std::string PathOf(const std::string& relative) const { return (path_ / relative).string(); }
-  void WriteFile(const std::string& relative, const std::string& bytes) const { WriteWholeFile(path_ / relative, bytes); }
-  std::string ReadFile(const std::string& relative) const { return ReadWholeFile(path_ / relative); }
+  // Creates the directories above the file that are missing.
+  void WriteFile(const std::string& relative, const std::string& bytes) const {
+    std::filesystem::create_directories((path_ / relative).parent_path());
+    std::ofstream(path_ / relative, std::ios::binary) << bytes;
+  }
+  std::string ReadFile(const std::string& relative) const {
+    std::ifstream in(path_ / relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
 
   // root/IN/F.TXT ("inside") and outside/SECRET.TXT ("secret") beside root/,
   // with links in root/: OUTABS and OUTREL to outside/ (absolute, relative),
