@@ -2,27 +2,23 @@
 // simulated Data Collector's files), and the command run there as a child.
 #pragma once
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/child_process.h"
+#include "platform/scratch_directory.h"
+#include "support/files.h"
 
 namespace corvane {
 
 class CommandWorkspace : public ::testing::Test {
  protected:
-  void SetUp() override {
-    workspace_ = std::filesystem::temp_directory_path() / ("corvane-command-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(workspace_ / "dc");
-  }
-  void TearDown() override { std::filesystem::remove_all(workspace_); }
+  CommandWorkspace() : workspace_(scratch_.Path()) { std::filesystem::create_directories(workspace_ / "dc"); }
 
   // Starts `corvane ARGUMENTS` in the workspace; its stdout and stderr go to Output().
   bool StartCorvane(ChildProcess& corvane, const std::vector<std::string>& arguments) {
@@ -33,13 +29,15 @@ class CommandWorkspace : public ::testing::Test {
     run.outputPath = (workspace_ / "output").string();
     return corvane.Start(run);
   }
-  std::string Output() const { return ReadText(workspace_ / "output"); }
-  static std::string ReadText(const std::filesystem::path& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+  // Runs it to its end: the exit status, or nullopt when it still runs after the guard.
+  std::optional<int> RunCorvane(const std::vector<std::string>& arguments, std::uint32_t guardMs = 60000) {
+    ChildProcess corvane;
+    EXPECT_TRUE(StartCorvane(corvane, arguments));
+    return corvane.Wait(guardMs);
   }
+  std::string Output() const { return testing::ReadFile(workspace_ / "output"); }
 
+  testing::ScratchDirectory scratch_;
   std::filesystem::path workspace_;
 };
 

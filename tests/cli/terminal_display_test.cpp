@@ -4,12 +4,11 @@
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
-#include <fstream>
 #include <future>
 #include <thread>
 
 #include "common/pty_pair.h"
+#include "platform/scratch_directory.h"
 #include "screen_model.h"
 
 namespace corvane {
@@ -122,11 +121,10 @@ TEST_F(PtyDisplayTest, QuietDrawsNothingLeavesTheKeysAloneAndStillTakesCtrlC) {
 }
 
 TEST(TerminalDisplay, WithoutATerminalNothingIsDrawnOrAsked) {
-  const auto path = std::filesystem::temp_directory_path() /
-                    ("corvane_display_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".txt");
-  std::ofstream(path).close();
+  testing::ScratchDirectory scratch;
+  scratch.WriteFile("out.txt", "");
   {
-    TerminalDisplay display(Terminal::Open(path.string()), Terminal::Open("/nonexistent/tty"), {});
+    TerminalDisplay display(Terminal::Open(scratch.PathOf("out.txt")), Terminal::Open("/nonexistent/tty"), {});
     CountingInput input;
     auto surface = display.CreateProgressSurface(nullptr, input);
     surface->SetTexts("Sending A", "1.00 KB");
@@ -134,8 +132,7 @@ TEST(TerminalDisplay, WithoutATerminalNothingIsDrawnOrAsked) {
     EXPECT_EQ(MakeTerminalSaveAs(display, false)("dir/A.TXT"), std::nullopt);
     EXPECT_EQ(MakeTerminalSaveAs(display, true)("dir/A.TXT"), "dir/A.TXT");
   }
-  EXPECT_EQ(std::filesystem::file_size(path), 0u);
-  std::filesystem::remove(path);
+  EXPECT_EQ(scratch.ReadFile("out.txt"), "");
 }
 
 TEST_F(PtyDisplayTest, KeysAnswerTheWindowOrTheSaveAsQuestionNeverBoth) {

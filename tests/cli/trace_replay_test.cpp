@@ -3,7 +3,6 @@
 // the same again, byte for byte.
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "cli/command_workspace.h"
@@ -27,12 +26,10 @@ void PrintTo(const ReplayCase& c, std::ostream* out) { *out << c.name; }
 
 class TraceReplay : public CommandWorkspace, public ::testing::WithParamInterface<ReplayCase> {
  protected:
-  std::optional<int> RunCorvane(const std::string& port, std::vector<std::string> arguments) {
+  std::optional<int> RunOn(const std::string& port, std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"--port", port, "--quiet"});
     arguments.insert(arguments.end(), GetParam().command.begin(), GetParam().command.end());
-    ChildProcess corvane;
-    EXPECT_TRUE(StartCorvane(corvane, arguments));
-    return corvane.Wait(60000);
+    return RunCorvane(arguments);
   }
 };
 
@@ -43,7 +40,7 @@ TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
   for (int line = 0; content.size() < 3000; ++line) content += "point " + std::to_string(line) + " 1234.567 89.012\r\n";
   content.resize(3000);
   const fs::path original = workspace_ / (c.deviceSends ? "dc/FIELD.DAT" : "FIELD.DAT");
-  std::ofstream(original, std::ios::binary) << content;
+  testing::WriteFile(original, content);
   const fs::path trace = workspace_ / "field.trace";
   {
     dc::DeviceOptions options;
@@ -53,9 +50,9 @@ TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
     if (c.deviceSends) options.script = {dc::Role::Send(original.string())};
     dc::PtyDevice device(options);
     ASSERT_TRUE(device.Start());
-    ASSERT_EQ(RunCorvane(device.SlavePath(), {"--trace", trace.string()}), 0) << Output();
+    ASSERT_EQ(RunOn(device.SlavePath(), {"--trace", trace.string()}), 0) << Output();
   }
-  const std::string recorded = ReadText(trace);
+  const std::string recorded = testing::ReadFile(trace);
   EXPECT_NE(recorded.find(c.firstPacket), std::string::npos) << recorded.substr(0, 2000);
   if (c.deviceSends) fs::remove(workspace_ / "FIELD.DAT");
 
@@ -67,12 +64,12 @@ TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
   std::atomic<bool> stop{false};
   dc::ReplayResult result;
   std::thread player([&] { result = dc::ReplayTrace(pty.Master(), *events, stop, 5); });
-  const std::optional<int> status = RunCorvane(pty.SlavePath(), {});
+  const std::optional<int> status = RunOn(pty.SlavePath(), {});
   player.join();
   EXPECT_EQ(status, 0) << Output();
   EXPECT_TRUE(result.sameAsTrace) << result.detail;
   if (c.deviceSends) {
-    EXPECT_EQ(ReadText(workspace_ / "FIELD.DAT"), content);
+    EXPECT_EQ(testing::ReadFile(workspace_ / "FIELD.DAT"), content);
   }
 }
 

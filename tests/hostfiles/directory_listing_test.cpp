@@ -22,15 +22,15 @@ void SetModified(const fs::path& path, int year, int month, int day, int hour, i
 }
 
 TEST_F(DirectoryListingTest, ListsEveryVisibleEntryInTheDataCollectorsFormat) {
-  WriteWholeFile(work_ / "A.TXT", std::string(1234, 'x'));
-  WriteWholeFile(work_ / "EMPTY.DAT", "");
-  WriteWholeFile(work_ / ".hidden", "secret");
+  WriteFile(work_ / "A.TXT", std::string(1234, 'x'));
+  WriteFile(work_ / "EMPTY.DAT", "");
+  WriteFile(work_ / ".hidden", "secret");
   fs::create_directory(work_ / "DATA");
   fs::create_directory(work_ / ".hiddendir");
   // Sizes are shown as signed 32-bit values; sparse files take no room on disk.
-  WriteWholeFile(work_ / "BIG.DAT", "");
+  WriteFile(work_ / "BIG.DAT", "");
   fs::resize_file(work_ / "BIG.DAT", (std::uintmax_t{1} << 31) + 5);
-  WriteWholeFile(work_ / "HUGE.DAT", "");
+  WriteFile(work_ / "HUGE.DAT", "");
   fs::resize_file(work_ / "HUGE.DAT", (std::uintmax_t{1} << 32) + 1234);
   for (const char* name : {"A.TXT", "BIG.DAT", "HUGE.DAT"}) SetModified(work_ / name, 2024, 3, 5, 14, 7);
   SetModified(work_ / "EMPTY.DAT", 2023, 12, 25, 0, 0);

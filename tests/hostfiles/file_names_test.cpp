@@ -15,8 +15,8 @@ constexpr NameChecks kReadWrite{.readWriteIfExists = true};
 
 TEST_F(FileNamesTest, ChecksFollowTheSwitchesAndLookInTheCurrentDirectory) {
   fs::create_directory("SUB");
-  WriteWholeFile("SUB/INSIDE.TXT", "x");
-  WriteWholeFile("HERE.TXT", "x");
+  WriteFile("SUB/INSIDE.TXT", "x");
+  WriteFile("HERE.TXT", "x");
   // Only the part behind the last separator is checked: it may not hold ? * < > |,
   // a control or high byte, nor a colon but in the second place.
   for (const std::string name : {"JOB1.CR5", "C:\\DATA\\JOB?\\JOB1.CR5", "/home/survey/JOB1.CR5", "LONGERTHANEIGHT.CR5",
@@ -43,7 +43,7 @@ TEST_F(FileNamesTest, ChecksFollowTheSwitchesAndLookInTheCurrentDirectory) {
 // Whether a read-only file may be written depends on who runs the test (the
 // superuser may); the check must agree with what opening the file can do.
 TEST_F(FileNamesTest, ReadOnlyFileAgreesWithOpeningForWriting) {
-  WriteWholeFile("LOCKED.CR5", "x");
+  WriteFile("LOCKED.CR5", "x");
   fs::permissions("LOCKED.CR5", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   StdioFile probe;
   const bool writable = probe.Open("LOCKED.CR5", FileOpen::ReadWrite, FileKind::Binary);
@@ -55,11 +55,15 @@ TEST_F(FileNamesTest, ReadOnlyFileAgreesWithOpeningForWriting) {
   for (const std::string missing : {"MISSING.TXT", "", "SUB/MISSING.TXT"}) EXPECT_FALSE(FileExists(missing)) << missing;
 }
 
+// A peer's header names a file, never a path: whatever it holds, only its last part is kept.
 TEST(FileNamePart, CutsAtTheLastSeparator) {
   const std::pair<std::string, std::string> cases[] = {
       {"JOB1.CR5", "JOB1.CR5"}, {"C:\\DATA\\JOB1.CR5", "JOB1.CR5"}, {"C:\\A\\B\\", ""}, {"/tmp/x/JOB1.CR5", "JOB1.CR5"},
-      {"C:\\MIXED/PATH\\NAME", "NAME"}, {"C:NAME", "C:NAME"}, {"", ""}};
+      {"C:\\MIXED/PATH\\NAME", "NAME"}, {"C:NAME", "C:NAME"}, {"", ""}, {"../up.txt", "up.txt"},
+      {"..\\back.txt", "back.txt"}, {"SUB/../../../deep.txt", "deep.txt"}, {"..//..\\\\mixed.txt", "mixed.txt"},
+      {"SUB/..", ".."}, {"../", ""}};
   for (const auto& [path, part] : cases) EXPECT_EQ(FileNamePart(path), part) << path;
+  EXPECT_EQ(UpperCaseAscii("job1-\xe9t\xe9.cr5"), "JOB1-\xe9T\xe9.CR5");
 }
 
 }  // namespace

@@ -31,8 +31,8 @@ TEST_F(GenericCommandTest, ChangeDirectoryAndEraseAnswerOnlyWhatTheyDid) {
     SCOPED_TRACE(c.command);
     fs::current_path(work_);
     fs::create_directories(work_ / "DATA/SUB");
-    WriteWholeFile(work_ / a, "data");
-    WriteWholeFile(work_ / b, "data");
+    WriteFile(work_ / a, "data");
+    WriteFile(work_ / b, "data");
     fs::remove(AnswerPath());
     EXPECT_EQ(Run(c.command), c.result);
     EXPECT_EQ(fs::current_path(), c.reached.empty() ? work_ : work_ / c.reached);
@@ -47,7 +47,7 @@ TEST_F(GenericCommandTest, ChangeDirectoryAndEraseAnswerOnlyWhatTheyDid) {
 // The command is still carried out; only the answer is missing.
 TEST_F(GenericCommandTest, AnswerFileThatCannotBeCreated) {
   fs::create_directory(work_ / "DATA");
-  WriteWholeFile(work_ / "A.TXT", "data");
+  WriteFile(work_ / "A.TXT", "data");
   SetEnvironment("TMPDIR", (base_ / "missing").string());
   EXPECT_EQ(Run("E%A.TXT"), kAnswerFileFailed);
   EXPECT_EQ(Run("D"), 0);
@@ -58,15 +58,15 @@ TEST_F(GenericCommandTest, AnswerFileThatCannotBeCreated) {
 }
 
 TEST_F(GenericCommandTest, AnswerFileIsRecreated) {
-  WriteWholeFile(AnswerPath(), std::string(500, 'o'));
-  WriteWholeFile(work_ / "A.TXT", "data");
+  WriteFile(AnswerPath(), std::string(500, 'o'));
+  WriteFile(work_ / "A.TXT", "data");
   ASSERT_EQ(Run("E%A.TXT"), 1);
   EXPECT_EQ(Answer(), "Deleted file: A.TXT\r\n");
 }
 
 // An argument that did not fit the engine's buffer is never cut to another name.
 TEST_F(GenericCommandTest, ArgumentsTooLongAreRefused) {
-  WriteWholeFile(work_ / "A.TXT", "data");
+  WriteFile(work_ / "A.TXT", "data");
   const std::pair<char, int> cases[] = {{'C', kAnswerDirectoryFailed}, {'E', 0}};
   for (const auto& [letter, result] : cases) {
     EXPECT_EQ(AnswerHostCommand(HostCommand{letter, "A.TXT", true}).result, result) << letter;

@@ -1,5 +1,5 @@
-// A fresh directory tree per test: the test runs inside `work`, answer files go
-// to `tmp` (TMPDIR), local time is four hours behind UTC (TZ), and the
+// A scratch directory per test: the test runs inside its root/, answer files go
+// to tmp/ (TMPDIR), local time is four hours behind UTC (TZ), and the
 // directory, the environment and the served root are put back.
 #pragma once
 
@@ -7,36 +7,26 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
-#include <random>
 #include <string>
 
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
+#include "platform/scratch_directory.h"
+#include "support/files.h"
 
 namespace corvane::testing {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteWholeFile(const fs::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
 class HostFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device random;
-    base_ = fs::temp_directory_path() / ("corvane-hostfiles-" + std::to_string(random()) + std::to_string(random()));
-    fs::create_directories(base_ / "work");
+    base_ = fs::canonical(scratch_.Path());
+    fs::create_directories(base_ / "root");
     fs::create_directories(tmp_ = base_ / "tmp");
-    work_ = fs::canonical(base_ / "work");
+    work_ = base_ / "root";
     SetEnvironment("TMPDIR", tmp_.string());
     SetEnvironment("TZ", "CVT+4");
     fs::current_path(work_);
@@ -48,8 +38,6 @@ class HostFilesTest : public ::testing::Test {
       value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     }
     Confinement().root.clear();
-    std::error_code ignored;
-    fs::remove_all(base_, ignored);
   }
   void SetEnvironment(const std::string& name, const std::string& value) {
     if (!savedEnvironment_.count(name)) {
@@ -67,8 +55,9 @@ class HostFilesTest : public ::testing::Test {
     return answer_.result;
   }
   fs::path AnswerPath() const { return tmp_ / "$ktm$.tmp"; }
-  std::string Answer() const { return ReadWholeFile(AnswerPath()); }
+  std::string Answer() const { return ReadFile(AnswerPath()); }
 
+  ScratchDirectory scratch_;
   fs::path base_, work_, tmp_;
   HostAnswer answer_;
 

@@ -11,19 +11,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// root/ is the tree; outside/ sits beside it, reachable by links of both kinds.
 class BeneathTest : public ::testing::Test {
  protected:
-  BeneathTest() {
-    fs::create_directories(scratch_.PathOf("root/IN"));
-    fs::create_directories(scratch_.PathOf("outside"));
-    scratch_.WriteFile("root/IN/F.TXT", "inside");
-    scratch_.WriteFile("outside/SECRET.TXT", "secret");
-    fs::create_directory_symlink(scratch_.PathOf("outside"), scratch_.PathOf("root/OUTABS"));
-    fs::create_directory_symlink("../outside", scratch_.PathOf("root/OUTREL"));
-    fs::create_directory_symlink(scratch_.PathOf("root/IN"), scratch_.PathOf("root/INABS"));
-    fs::create_directory_symlink("IN", scratch_.PathOf("root/INREL"));
-  }
+  BeneathTest() { scratch_.MakeConfinementTree(); }
   std::string Root() const { return scratch_.PathOf("root"); }
   std::string In(const std::string& relative) const { return scratch_.PathOf("root/" + relative); }
   testing::ScratchDirectory scratch_;
@@ -37,6 +27,7 @@ TEST_F(BeneathTest, OpensOnlyWhatLiesInsideTheTree) {
       {In("in/f.txt"), true},     // case is resolved first
       {In("OUTABS/SECRET.TXT"), false},
       {In("OUTREL/SECRET.TXT"), false},
+      {In("FILELINK"), false},
       {In("IN/../../outside/SECRET.TXT"), false},
       {scratch_.PathOf("outside/SECRET.TXT"), false},
   };

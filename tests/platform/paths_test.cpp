@@ -53,7 +53,10 @@ TEST_F(PathsTest, ChangesDirectoryButNotDriveAndCreatesFreshReplyFiles) {
   const auto start = CurrentDirectory();
   ASSERT_TRUE(start.has_value());
   for (const char* path : {"C:", "c:\\", "D:/", "a:sub", "", "missing"}) EXPECT_FALSE(ChangeDirectory(path)) << path;
+  fs::create_directories(scratch_.PathOf("Alpha/Beta/9:x"));
   ASSERT_TRUE(ChangeDirectory(scratch_.PathOf("ALPHA/BETA")));
+  EXPECT_TRUE(ChangeDirectory("9:X"));  // a drive is a letter and a colon, nothing else
+  ASSERT_TRUE(ChangeDirectory(".."));
   EXPECT_EQ(fs::path(CurrentDirectory().value_or("")), fs::canonical(scratch_.PathOf("Alpha/Beta")));
   std::set<std::string> names;
   for (int i = 0; i < 50; ++i) {

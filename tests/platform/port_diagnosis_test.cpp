@@ -36,7 +36,6 @@ class FakeSystem {
     Write("/sys/class/tty/ttyUSB0/dev", "188:0\n");
   }
   void Write(const std::string& path, const std::string& text) {
-    fs::create_directories(fs::path(view_.At(path)).parent_path());
     scratch_.WriteFile(fs::path(path).relative_path().string(), text);
   }
   // A process with `name`, holding the paths open.
@@ -135,6 +134,12 @@ const DiagnosisCase kCases[] = {
      OpenFailure::None, false,
      {{"/dev/ttyUSB0 is locked through /var/lock/LCK..ttyUSB0 by minicom (pid 777)",
        "end it once it is done with the port: kill 777"}}},
+    {"ALockFileOfThisProgramItself",
+     [](FakeSystem& s) {
+       s.Write("/var/lock/LCK..ttyUSB0", "        99\n");
+       s.Run(99, "corvane");
+     },
+     OpenFailure::None, false, {}},
     {"ModemManagerMayProbeTheAdapter", [](FakeSystem& s) { s.Run(500, "ModemManager"); }, OpenFailure::None, true,
      {kModemManagerProbes}},
     {"ModemManagerToldToLeaveItAlone",

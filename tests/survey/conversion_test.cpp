@@ -2,6 +2,7 @@
 // line conversions, each pinned by a table.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,13 +10,23 @@
 #include <random>
 #include <sstream>
 
+#include "support/files.h"
 #include "support/serial_peer.h"
+#include "survey/coordinate.h"
 #include "survey/number_text.h"
 #include "survey/polyline.h"
-#include "survey_fixture.h"
 
 namespace corvane::testing {
 namespace {
+
+CoordinateRecord Record(std::int32_t number, double a, double b, double c, std::string description) {
+  return CoordinateRecord{number, {a, b, c}, std::move(description)};
+}
+
+template <std::size_t N>
+std::string Bytes(const std::array<std::uint8_t, N>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
 
 std::string HexRun(int count, const std::string& byte = "00") {
   std::string hex;
@@ -39,34 +50,37 @@ TEST(CoordinateLayout, HeaderAndRecordBytes) {
       {Bytes(CoordinateHeader{}.Encode()), HexRun(30) + "01000000 FFFFFFFF"},
       {Bytes(CoordinateHeader{"LONGNAMEX", 17}.Encode()), "4C4F4E474E414D45" + HexRun(22) + "11000000 FFFFFFFF"},
       // 1.0, -2.0 and 0.5 as little-endian doubles; the description field is 17 bytes.
-      {Bytes(Point(0x01020304, 1.0, -2.0, 0.5, "TREE").Encode()),
+      {Bytes(Record(0x01020304, 1.0, -2.0, 0.5, "TREE").Encode()),
        "04030201" + HexRun(6) + "F03F" + HexRun(7) + "C0" + HexRun(6) + "E03F 54524545" + HexRun(13)},
       // A longer description keeps 16 characters and the terminating zero.
-      {Bytes(Point(-1, 0, 0, 0, std::string(20, 'D')).Encode()), "FFFFFFFF" + HexRun(24) + HexRun(16, "44") + "00"},
+      {Bytes(Record(-1, 0, 0, 0, std::string(20, 'D')).Encode()), "FFFFFFFF" + HexRun(24) + HexRun(16, "44") + "00"},
+      // The tests' own builder of whole files, by the same layout.
+      {CoordinateFileBytes("LONGNAMEX", 17, {{-1, 0, 0, 0, std::string(20, 'D')}}),
+       "4C4F4E474E414D45" + HexRun(22) + "11000000 FFFFFFFF FFFFFFFF" + HexRun(24) + HexRun(16, "44") + "00"},
   };
   for (const auto& [bytes, hex] : cases) EXPECT_EQ(Hex(bytes), Hex(FromHex(hex)));
 
-  const CoordinateRecord record = Point(7, 1.5, -2.25, kMissingCoordinate, "TREE");
+  const CoordinateRecord record = Record(7, 1.5, -2.25, kMissingCoordinate, "TREE");
   EXPECT_EQ(Text(CoordinateRecord::Decode(record.Encode())), Text(record));
   // A record written elsewhere may fill all 17 description bytes; none is lost.
-  auto full = Point(1, 0, 0, 0, std::string(16, 'D')).Encode();
+  auto full = Record(1, 0, 0, 0, std::string(16, 'D')).Encode();
   full[44] = 'E';
   EXPECT_EQ(CoordinateRecord::Decode(full).description, std::string(16, 'D') + "E");
 }
 
 TEST(CoordinateLine, ParsesWhatItFindsAndRefusesTheRest) {
   const std::pair<std::string, std::optional<CoordinateRecord>> cases[] = {
-      {"12,1000.5,2000.25,15.125,TREE\n", Point(12, 1000.5, 2000.25, 15.125, "TREE")},
-      {"12,1000.5,2000.25,15.125\n", Point(12, 1000.5, 2000.25, 15.125, "")},
-      {"12,1000.5,2000.25,15.125,\n", Point(12, 1000.5, 2000.25, 15.125, "")},
-      {" 7, 1, 2, 3, two words \n", Point(7, 1, 2, 3, " two words ")},
-      {"3,1,2,-99999.99,GONE\n", Point(3, 1, 2, kMissingCoordinate, "GONE")},
-      {"3,1,2,-99999.9899,NEAR\n", Point(3, 1, 2, -99999.9899, "NEAR")},
-      {"4,1e3,0x10,3,ABCDEFGHIJKLMNOPQRSTU\n", Point(4, 1000, 16, 3, "ABCDEFGHIJKLMNOP")},
-      {"5,1,2,3,A,B\r\n", Point(5, 1, 2, 3, "A,B")},
-      {"6,+.5,5.,-0x1p1\n", Point(6, 0.5, 5, -2, "")},
-      {"8,-1e999,1e-999,nan,X\n", Point(8, -INFINITY, 0, NAN, "X")},
-      {"-2147483648,1,2,3,SLOT\n", Point(-2147483647 - 1, 1, 2, 3, "SLOT")},
+      {"12,1000.5,2000.25,15.125,TREE\n", Record(12, 1000.5, 2000.25, 15.125, "TREE")},
+      {"12,1000.5,2000.25,15.125\n", Record(12, 1000.5, 2000.25, 15.125, "")},
+      {"12,1000.5,2000.25,15.125,\n", Record(12, 1000.5, 2000.25, 15.125, "")},
+      {" 7, 1, 2, 3, two words \n", Record(7, 1, 2, 3, " two words ")},
+      {"3,1,2,-99999.99,GONE\n", Record(3, 1, 2, kMissingCoordinate, "GONE")},
+      {"3,1,2,-99999.9899,NEAR\n", Record(3, 1, 2, -99999.9899, "NEAR")},
+      {"4,1e3,0x10,3,ABCDEFGHIJKLMNOPQRSTU\n", Record(4, 1000, 16, 3, "ABCDEFGHIJKLMNOP")},
+      {"5,1,2,3,A,B\r\n", Record(5, 1, 2, 3, "A,B")},
+      {"6,+.5,5.,-0x1p1\n", Record(6, 0.5, 5, -2, "")},
+      {"8,-1e999,1e-999,nan,X\n", Record(8, -INFINITY, 0, NAN, "X")},
+      {"-2147483648,1,2,3,SLOT\n", Record(-2147483647 - 1, 1, 2, 3, "SLOT")},
       {"12,1000.5,2000.25\n", std::nullopt},
       {"12,1000.5,2000.25,\n", std::nullopt},
       {"12 ,1,2,3\n", std::nullopt},
@@ -80,7 +94,7 @@ TEST(CoordinateLine, ParsesWhatItFindsAndRefusesTheRest) {
   for (const auto& [line, expected] : cases) EXPECT_EQ(Text(ParseCoordinateLine(line)), Text(expected)) << line;
 
   // Only coordinate 3 below -99999.9999 is a missing height.
-  EXPECT_EQ(CoordinateSendLine(Point(2, -100000.0, -100000.0, -1e30, "X")),
+  EXPECT_EQ(CoordinateSendLine(Record(2, -100000.0, -100000.0, -1e30, "X")),
             "2,-100000.0000000000,-100000.0000000000,-99999.9999000000,X\n");
 }
 
