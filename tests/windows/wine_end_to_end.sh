@@ -1,11 +1,11 @@
 #!/bin/bash
 # corvane.exe under Wine, a COM port of the prefix mapped to a pty: against
-# corvane-dc in both framings, every command, with the files compared byte for
-# byte and the exit statuses those of the Linux build. (Real Kermit programs
-# are peers of the same protocol code in the Linux interop tests.)
+# corvane-dc in both framings and against C-Kermit, every command, with the
+# files compared byte for byte and the exit statuses those of the Linux build.
 #   wine_end_to_end.sh CORVANE_EXE CORVANE_DC WORK_DIR GROUP COM_NUMBER   (WINEPREFIX set, prefix made)
 # GROUP: classic or wide (the client commands against corvane-dc), server (the
-# PC's server and its confinement), console (Ctrl-C, a missing port, usage).
+# PC's server and its confinement), console (Ctrl-C, a missing port, usage,
+# and C-Kermit on the other end).
 # Groups on different COM numbers run side by side.
 set -u
 exe=$(realpath "$1") dc=$(realpath "$2") work=$(realpath -m "$3") group=$4 com=$5
@@ -144,6 +144,46 @@ server_cases() {
   check "confined: nothing from outside" test ! -e "$device/SECRET.TXT" -a -e "$work/confined/outside/SECRET.TXT"
 }
 
+# C-Kermit on the other end of a pty cable (socat): the classic framing, every
+# client command, as a Windows PC meets a real Kermit.
+kermit_cases() {
+  fresh kermit
+  socat pty,raw,echo=0,link="$work/kermit/pc-end" pty,raw,echo=0,link="$work/kermit/kermit-end" &
+  socat_pid=$!
+  for _ in $(seq 50); do [ -e "$work/kermit/kermit-end" ] && break; sleep 0.1; done
+  ln -sfn "$(readlink -f "$work/kermit/pc-end")" "$com_link"
+  kermit_run() {  # COMMANDS: C-Kermit in the device directory, in the background
+    (cd "$device" && exec kermit -Y -B -C "set line $(readlink -f "$work/kermit/kermit-end"), set speed $baud, \
+set carrier-watch off, set flow none, $1, exit" > ../kermit.log 2>&1) &
+    peer_pid=$!
+  }
+  make_text "$pc/UP.TXT"
+  kermit_run "set file type binary, receive"
+  check "kermit send: exit 0" corvane --platform classic send UP.TXT
+  wait "$peer_pid"; peer_pid=''
+  # C-Kermit stores names in lower case.
+  check "kermit send: C-Kermit holds the same bytes" cmp -s "$pc/UP.TXT" "$device/up.txt"
+
+  make_text "$device/PUSH.TXT"
+  kermit_run "set file type binary, send PUSH.TXT"
+  check "kermit receive: exit 0" corvane --platform classic receive
+  wait "$peer_pid"; peer_pid=''
+  check "kermit receive: the PC holds the same bytes" cmp -s "$device/PUSH.TXT" "$pc/PUSH.TXT"
+
+  make_text "$device/REMOTE.TXT"
+  mkdir -p "$device/job" && echo old > "$device/job/old.txt"
+  kermit_run "set file type binary, enable delete, enable cd, enable directory, server"
+  check "kermit get: exit 0" corvane --platform classic get REMOTE.TXT
+  check "kermit get: the PC holds the same bytes" cmp -s "$device/REMOTE.TXT" "$pc/REMOTE.TXT"
+  check "kermit dir: exit 0" corvane --platform classic dir
+  check "kermit dir: lists the file" grep -qi remote.txt "$pc/../out"
+  check "kermit cd: exit 0" corvane --platform classic cd job
+  check "kermit del: exit 0" corvane --platform classic del old.txt
+  check "kermit del: the file is gone" test ! -e "$device/job/old.txt"
+  kill "$peer_pid" 2>/dev/null; wait "$peer_pid" 2>/dev/null; peer_pid=''
+  kill "$socat_pid"; wait "$socat_pid" 2>/dev/null
+}
+
 console_cases() {
   # A COM port that Windows does not have, and a command line it does not take
   # (these also start the prefix's Wine server, which the Ctrl-C case wants warm).
@@ -179,7 +219,7 @@ console_cases() {
 case "$group" in
   classic|wide) client_cases "$group" ;;
   server) server_cases ;;
-  console) console_cases ;;
+  console) console_cases; kermit_cases ;;
   *) echo "no such group: $group"; exit 2 ;;
 esac
 echo "wine end to end ($group): $passed passed, $failed failed"
