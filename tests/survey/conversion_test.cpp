@@ -60,7 +60,8 @@ TEST(CoordinateLayout, HeaderAndRecordBytes) {
   };
   for (const auto& [bytes, hex] : cases) EXPECT_EQ(Hex(bytes), Hex(FromHex(hex)));
 
-  const CoordinateRecord record = Record(7, 1.5, -2.25, kMissingCoordinate, "TREE");
+  // 0.1's first byte (0x9A) follows the point number: reading one byte too many shows.
+  const CoordinateRecord record = Record(7, 0.1, -2.25, kMissingCoordinate, "TREE");
   EXPECT_EQ(Text(CoordinateRecord::Decode(record.Encode())), Text(record));
   // A record written elsewhere may fill all 17 description bytes; none is lost.
   auto full = Record(1, 0, 0, 0, std::string(16, 'D')).Encode();
