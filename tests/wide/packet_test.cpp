@@ -23,15 +23,9 @@ class WidePacketTest : public WideTestBed {
   std::unique_ptr<WideLinkContext> context_;
 };
 
-std::string AllByteValues(std::size_t count) {
-  std::string data;
-  for (std::size_t i = 0; i < count; ++i) data += static_cast<char>(i % 256);
-  return data;
-}
-
 // A frame of 513 bytes, which no receiver takes, built here since the device's codec cuts it.
 std::string OverlongFrame() {
-  std::string frame = "\x01\x28\x21\x23" "D" + AllByteValues(513);  // length 8 * 64 + 1, sequence 3
+  std::string frame = "\x01\x28\x21\x23" "D" + MixedBytes(513);  // length 8 * 64 + 1, sequence 3
   return frame + static_cast<char>(dc::ToChar(dc::FoldedCheck(frame)));
 }
 
@@ -57,7 +51,7 @@ TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
     std::string bytes;
     int expected;
   } cases[] = {
-      {peer_.Packet('D', 3, AllByteValues(512)), 'D'},
+      {peer_.Packet('D', 3, MixedBytes(512)), 'D'},
       {OverlongFrame(), kWideDamaged},
       {changed, kWideDamaged},
       {peer_.Packet('S', 0, "", 1), kWideDamaged},  // the probe's check
@@ -69,7 +63,7 @@ TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
     EXPECT_EQ(WideReadPacket(context), c.expected) << Hex(c.bytes.substr(0, 8));
     if (c.expected == 'D') {
       EXPECT_EQ(std::pair(context.rxLength, context.rxSeq), std::pair(512, 3));
-      EXPECT_EQ(std::string(reinterpret_cast<char*>(context.rxData), 512), AllByteValues(512));
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(context.rxData), 512), MixedBytes(512));
     }
     SerialFlushInput();
   }
