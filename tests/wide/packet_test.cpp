@@ -103,7 +103,7 @@ TEST_F(WidePacketTest, NextPacketAcceptsByTypeAndNumber) {
     if (c.packet == "cancel") Session().cancelEvent.Set();
     peer_.Send(c.packet == "cancel" ? peer_.Packet('N', 0, "") : c.packet);
     EXPECT_EQ(WideNextPacket(context), c.expected) << Hex(c.packet.substr(0, 5));
-    EXPECT_EQ(Next(100), c.answer);
+    EXPECT_EQ(peer_.Next(100), c.answer);
     SerialFlushInput();
   }
 }
@@ -115,7 +115,7 @@ TEST_F(WidePacketTest, ReceiverNaksDamageAndSenderResendsUntilItsLimit) {
   {
     EngineThread wait([&] { return WideNextPacket(receiver); });
     peer_.Send(damaged);
-    Play({">N2", "<D2 data"});
+    peer_.Play({">N2", "<D2 data"});
     EXPECT_EQ(wait.Result(3000), 'D');
   }
   for (const bool serverMode : {false, true}) {
@@ -124,20 +124,20 @@ TEST_F(WidePacketTest, ReceiverNaksDamageAndSenderResendsUntilItsLimit) {
     sender.serverMode = serverMode;
     std::memcpy(sender.txData, "abc", 3);
     WideSendPacket('D', 3, sender);
-    const std::string original = NextFrame()->raw;
+    const std::string original = peer_.NextFrame()->raw;
     EngineThread wait([&] { return WideNextPacket(sender); });
     std::string badAck = peer_.Packet('Y', 1, "", 1);
     int resends = 0;
     for (std::optional<PeerFrame> next; resends < 9; ++resends) {
-      resends % 2 ? Send('N', 1) : peer_.Send(badAck);  // a NAK of the current packet is no acknowledgement
-      next = NextFrame(4000);
+      resends % 2 ? peer_.SendPacket('N', 1) : peer_.Send(badAck);  // a NAK of the current packet is no acknowledgement
+      next = peer_.NextFrame(4000);
       if (!next || next->raw != original) {
         EXPECT_EQ(Describe(next, dc::Framing::Wide), "E1 #264");
         break;
       }
     }
     EXPECT_EQ(resends, serverMode ? 9 : 6) << "server mode never runs out of retries";
-    Send('Y', 1);
+    peer_.SendPacket('Y', 1);
     EXPECT_EQ(wait.Result(3000), serverMode ? 'Y' : 264);
   }
 }
@@ -156,9 +156,9 @@ TEST_F(WidePacketTest, ProbeAnswerDecidesTheResult) {
   };
   for (const auto& c : cases) {
     EngineThread probe([] { return WideProbe(); });
-    EXPECT_EQ(Hex(NextFrame()->raw), bytes::kWidePresenceProbe);
+    EXPECT_EQ(Hex(peer_.NextFrame()->raw), bytes::kWidePresenceProbe);
     peer_.Send(c.answer);
-    for (int more = 1; more < c.probes; ++more) EXPECT_EQ(Hex(NextFrame(8000)->raw), bytes::kWidePresenceProbe);
+    for (int more = 1; more < c.probes; ++more) EXPECT_EQ(Hex(peer_.NextFrame(8000)->raw), bytes::kWidePresenceProbe);
     EXPECT_EQ(probe.Result(12000), c.expected) << Hex(c.answer);
     EXPECT_EQ(peer_.ReceiveUntilQuiet(100), "");
   }
