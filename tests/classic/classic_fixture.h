@@ -7,7 +7,6 @@
 #include <future>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -20,8 +19,6 @@
 #include "support/scripted_peer.h"
 
 namespace corvane::testing {
-
-inline const std::string kPeerInit = "~/ @-#";  // MAXL 94, TIME 15, EOL CR, prefix '#'
 
 // The engine's clock runs 250 ms a reading, so read time-outs pass in
 // milliseconds. Only while no engine thread starts or stops.
@@ -78,9 +75,6 @@ class ClassicPeerTest : public ::testing::Test {
   bool Finished(std::uint32_t waitMs = 3000) {
     return run_.wait_for(std::chrono::milliseconds(waitMs)) == std::future_status::ready;
   }
-  void Play(const std::vector<std::string>& steps) { peer_.Play(steps); }
-
-  void ExpectSilence(std::uint32_t quietMs = 200) { EXPECT_EQ(Hex(peer_.ReceiveUntilQuiet(quietMs)), ""); }
 
   ScriptedPeer peer_{dc::Framing::Classic};
   std::future<void> run_;

@@ -4,8 +4,6 @@
 namespace corvane::testing {
 namespace {
 
-std::string Line(std::string_view bytes) { return std::string(bytes); }
-
 TEST(ClassicLineRemainder, CountsWhatThePacketStillNeeds) {
   struct Case {
     const char* what;
@@ -21,7 +19,7 @@ TEST(ClassicLineRemainder, CountsWhatThePacketStillNeeds) {
       {"LEN known", packet.substr(0, 2), 14},
       {"halfway", packet.substr(0, 9), 7},
       {"all but the end of line", packet.substr(0, 15), 1},
-      {"a LEN below the shortest packet still waits for the shortest", Line("\x01\x21"), 4},
+      {"a LEN below the shortest packet still waits for the shortest", "\x01\x21", 4},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ClassicLineRemainder(reinterpret_cast<const std::uint8_t*>(c.stored.data()),

@@ -1,5 +1,5 @@
-// The device on a pty: its answers byte by byte, and its client roles played
-// against its own server role in both framings.
+// The device on a pty: its answers byte by byte, and its packet log. How it answers
+// the probes is pinned by corvane's transfers on platform 1 against it.
 #include <gtest/gtest.h>
 
 #include "common/raw_tty.h"
@@ -12,56 +12,31 @@ namespace {
 
 using namespace corvane::testing;
 
-struct Exchange {
-  std::string sent;
-  std::string answer;  // what the device sends back before the line is quiet for 400 ms
-};
-
-// Plays the PC's side as raw bytes on the pty slave.
-void Play(DcFixture& dc, const std::vector<Exchange>& steps, const std::string& name) {
-  ASSERT_TRUE(dc.Start()) << dc.StartError();
-  std::string error;
-  ByteStream pc = OpenRawTty(dc.SlavePath(), 9600, error);
-  ASSERT_TRUE(pc.IsOpen()) << error;
-  for (const Exchange& step : steps) {
-    pc.Write(reinterpret_cast<const std::uint8_t*>(step.sent.data()), step.sent.size());
-    std::uint8_t buffer[2048];
-    const std::size_t count = pc.ReadAvailable(buffer, sizeof buffer, 400);
-    EXPECT_EQ(Hex(std::string(reinterpret_cast<char*>(buffer), count)), Hex(step.answer)) << name << "\n" << dc.Log();
-  }
-}
-
-TEST(DcDevice, AnswersProbesAndSendInitByteForByte) {
-  // The wide device acknowledges the framing probe in the classic framing and refuses its own presence probe.
-  DcFixture wide(Framing::Wide);
-  Play(wide,
-       {{FromHex(bytes::kFramingProbe), FromHex(bytes::kClassicAck)},
-        {FromHex(bytes::kWidePresenceProbe), FromHex(bytes::kWideNak)}},
-       "wide");
-  // The classic device takes both probes for damage and answers a proper Send-Init with its parameters.
-  DcFixture classic(Framing::Classic);
-  const std::string nak = FromHex(bytes::kClassicNak);
-  Play(classic,
-       {{FromHex(bytes::kFramingProbe), nak},
-        {FromHex(bytes::kClassicPresenceProbe), nak},
-        {FromHex(bytes::kClassicSendInit), ClassicFrame({'Y', 0, "~# @-#"}, kCr)}},
-       "classic");
-}
-
+// The PC's side played as raw bytes on the pty slave; each answer is what the
+// device sends back before the line is quiet for 400 ms.
 TEST(DcDevice, WideUploadNaksADamagedPacketAndLogsEveryPacket) {
   ScratchDirectory logDir;
   DeviceOptions options = DeviceFor(Framing::Wide);
   options.logPath = logDir.PathOf("packets.txt");
   DcFixture dc(options);
+  ASSERT_TRUE(dc.Start()) << dc.StartError();
+  std::string error;
+  ByteStream pc = OpenRawTty(dc.SlavePath(), 9600, error);
+  ASSERT_TRUE(pc.IsOpen()) << error;
   std::string damaged = WideFrame({'D', 2, "a\r\n\x01"});
   damaged[6] = 'b';
-  Play(dc,
-       {{WideFrame({'S', 0, ""}), FromHex(bytes::kWideAck)},
-        {WideFrame({'F', 1, "JOB 1.TXT 4"}), WideFrame({'Y', 1, ""})},
-        {damaged, WideFrame({'N', 2, ""})},
-        {WideFrame({'D', 2, "a\r\n\x01"}), WideFrame({'Y', 2, ""})},
-        {WideFrame({'Z', 3, ""}), WideFrame({'Y', 3, ""})}},
-       "upload");
+  const std::pair<std::string, std::string> steps[] = {
+      {WideFrame({'S', 0, ""}), FromHex(bytes::kWideAck)},
+      {WideFrame({'F', 1, "JOB 1.TXT 4"}), WideFrame({'Y', 1, ""})},
+      {damaged, WideFrame({'N', 2, ""})},
+      {WideFrame({'D', 2, "a\r\n\x01"}), WideFrame({'Y', 2, ""})},
+      {WideFrame({'Z', 3, ""}), WideFrame({'Y', 3, ""})}};
+  for (const auto& [sent, answer] : steps) {
+    pc.Write(reinterpret_cast<const std::uint8_t*>(sent.data()), sent.size());
+    std::uint8_t buffer[2048];
+    const std::size_t count = pc.ReadAvailable(buffer, sizeof buffer, 400);
+    EXPECT_EQ(Hex(std::string(reinterpret_cast<char*>(buffer), count)), Hex(answer)) << dc.Log();
+  }
   EXPECT_EQ(ReadFile(dc.Served() / "JOB 1.TXT"), "a\r\n\x01");
   dc.Stop();
   const std::string log = ReadFile(options.logPath);
@@ -70,58 +45,6 @@ TEST(DcDevice, WideUploadNaksADamagedPacketAndLogsEveryPacket) {
     EXPECT_NE(log.find(line), std::string::npos) << line << " not in\n" << log;
   }
 }
-
-// A client device playing a script against a serving device on the other end of its pty.
-struct Pair {
-  explicit Pair(Framing framing) : options(DeviceFor(framing)), server(options) {
-    options.directory = clientDir.Path();
-  }
-  bool Run(std::vector<Role> script, std::uint32_t timeoutMs) {
-    options.script = std::move(script);
-    client = std::make_unique<SimulatedDevice>(options);
-    return server.Start() && client->Start(server.SlavePath()) && client->WaitFinished(timeoutMs);
-  }
-  std::string Logs() {
-    std::string text = "client:\n";
-    for (const std::string& line : client->LogLines()) text += line + "\n";
-    return text + "server:\n" + server.Log();
-  }
-
-  DeviceOptions options;  // the client's; the server took a copy before its directory was set
-  DcFixture server;
-  ScratchDirectory clientDir;
-  std::unique_ptr<SimulatedDevice> client;  // last: stopped first
-};
-
-class DcRoles : public ::testing::TestWithParam<Framing> {};
-
-TEST_P(DcRoles, ClientRolesAgainstTheServingDevice) {
-  Pair pair(GetParam());
-  const std::filesystem::path client = pair.clientDir.Path();
-  const std::filesystem::path served = pair.server.Served();
-  const std::string upload = MixedBytes(1500), pushed = MixedBytes(2000), download = MixedBytes(700) + "#\r\n";
-  WriteFile(client / "UP.BIN", upload);
-  WriteFile(client / "PUSH.DAT", pushed);
-  WriteFile(served / "DOWN.BIN", download);
-  const std::vector<Role> script = {Role::Upload((client / "UP.BIN").string()),
-                                    Role::Send((client / "PUSH.DAT").string()), Role::Download("down.bin"),
-                                    Role::Remote('D', ""), Role::Download("NOPE.BIN")};
-  ASSERT_TRUE(pair.Run(script, 40000)) << pair.Logs();
-  const std::vector<Outcome> outcomes = pair.client->Outcomes();
-  ASSERT_EQ(outcomes.size(), script.size());
-  for (std::size_t i = 0; i + 1 < outcomes.size(); ++i) EXPECT_TRUE(outcomes[i].success) << i << pair.Logs();
-  EXPECT_EQ(outcomes[3].reply, "/\r\nDOWN.BIN 703\r\nPUSH.DAT 2000\r\nUP.BIN 1500\r\n");
-  EXPECT_FALSE(outcomes[4].success);
-  EXPECT_NE(outcomes[4].remoteError.find("File not found"), std::string::npos) << outcomes[4].remoteError;
-  EXPECT_TRUE(ReadFile(served / "UP.BIN") == upload) << "UP.BIN differs";
-  EXPECT_TRUE(ReadFile(served / "PUSH.DAT") == pushed) << "PUSH.DAT differs";
-  EXPECT_TRUE(ReadFile(client / "DOWN.BIN") == download) << "DOWN.BIN differs";
-  const bool announced = pair.Logs().find("framing probe") != std::string::npos;
-  EXPECT_EQ(announced, GetParam() == Framing::Wide) << "only a wide device announces its framing";
-}
-
-INSTANTIATE_TEST_SUITE_P(BothFramings, DcRoles, ::testing::Values(Framing::Classic, Framing::Wide),
-                         [](const auto& info) { return info.param == Framing::Wide ? "Wide" : "Classic"; });
 
 }  // namespace
 }  // namespace corvane::dc

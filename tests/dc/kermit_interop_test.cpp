@@ -51,16 +51,20 @@ TEST_F(DcKermit, DeviceSendsToReceivingKermit) {
   EXPECT_TRUE(kermitDir.ReadFile("job1.cr5") == content) << Logs(dc);
 }
 
-TEST_F(DcKermit, DeviceGetsAndListsFromAKermitServer) {
+TEST_F(DcKermit, DeviceUploadsGetsAndListsWithAKermitServer) {
   kermitDir.WriteFile("REMOTE.DAT", content);
-  for (const Role& role : {Role::Download("REMOTE.DAT"), Role::Remote('D', "")}) {
+  deviceFiles.WriteFile("UP.BIN", content);
+  for (const Role& role :
+       {Role::Upload(deviceFiles.PathOf("UP.BIN")), Role::Download("REMOTE.DAT"), Role::Remote('D', "")}) {
     DcFixture dc(Framing::Classic, {role});
     std::future<bool> kermit = RunKermit(dc, "-O");  // serves one command, then exits
     ASSERT_TRUE(dc.Device().WaitFinished(30000)) << Logs(dc);
     EXPECT_TRUE(kermit.get()) << Logs(dc);
     const Outcome outcome = dc.Device().Outcomes().at(0);
     EXPECT_TRUE(outcome.success) << outcome.detail << Logs(dc);
-    if (role.kind == RoleKind::Download) {
+    if (role.kind == RoleKind::Upload) {
+      EXPECT_TRUE(kermitDir.ReadFile("up.bin") == content) << Logs(dc);
+    } else if (role.kind == RoleKind::Download) {
       EXPECT_TRUE(ReadFile(dc.Served() / "REMOTE.DAT") == content) << Logs(dc);
     } else {
       EXPECT_NE(outcome.reply.find("REMOTE.DAT"), std::string::npos) << outcome.reply;

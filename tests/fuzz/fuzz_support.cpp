@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <random>
 
@@ -13,11 +12,14 @@
 #include "serial/serial_io.h"
 #include "serial/serial_port.h"
 #include "session/transfer_session.h"
+#include "support/files.h"
 
 namespace corvane::fuzz {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::WriteFile;
 
 constexpr char kSecret[] = "secret";
 // Every read of the tick moves ten seconds on, so no wait outlasts its first check.
@@ -26,16 +28,6 @@ constexpr std::uint32_t kTickStep = 10'000;
 std::atomic<std::uint32_t>& RunawayTick() {
   static std::atomic<std::uint32_t> tick{0};
   return tick;
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 ScratchTree MakeScratch() {

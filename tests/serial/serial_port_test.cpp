@@ -90,7 +90,7 @@ TEST_F(SerialPortTest, WritesRespectTheirLimits) {
   EXPECT_EQ(ReadPeer(401), std::string(200, 'b') + std::string(200, 'c') + "d");
 }
 
-TEST_F(SerialPortTest, ReadsWhatArrivedAndPurgesTheRest) {
+TEST_F(SerialPortTest, ReadsWhatArrivedPurgesTheRestAndKnowsAHungUpLine) {
   ASSERT_TRUE(port_.Open());
   port_.SetReadWait(10);
   std::uint8_t buffer[16];
@@ -108,14 +108,8 @@ TEST_F(SerialPortTest, ReadsWhatArrivedAndPurgesTheRest) {
   EXPECT_TRUE(port_.PurgeInput());
   EXPECT_FALSE(port_.ReadAvailable(buffer, sizeof buffer, count));
   EXPECT_FALSE(port_.DeviceGone()) << "a quiet line is not a line gone";
-}
 
-TEST_F(SerialPortTest, AHungUpLineReadsNothingAndIsKnownToBeGone) {
-  ASSERT_TRUE(port_.Open());
-  port_.SetReadWait(10);
   pty_.Master().Close();  // the other end is gone: the port now reads as hung up
-  std::uint8_t buffer[16];
-  std::uint32_t count = 0;
   EXPECT_FALSE(port_.ReadAvailable(buffer, sizeof buffer, count));
   EXPECT_TRUE(port_.DeviceGone());
 }

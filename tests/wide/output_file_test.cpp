@@ -51,10 +51,10 @@ TEST_F(WideOutputTest, HeaderNamesAFileInTheCurrentDirectory) {
     EXPECT_EQ(created_, c.created);
     EXPECT_EQ(Session().bytesTotal, c.total);
     EXPECT_EQ(context_.outFile.IsOpen(), c.result == OutputOpen::Opened);
-    EXPECT_EQ(!c.created.empty() && Exists(c.created), c.result == OutputOpen::Opened);
+    EXPECT_EQ(!c.created.empty() && std::filesystem::exists(c.created), c.result == OutputOpen::Opened);
     WideCloseFiles(context_);
   }
-  EXPECT_FALSE(Exists("REMOTE.BIN"));
+  EXPECT_FALSE(std::filesystem::exists("REMOTE.BIN"));
 }
 
 }  // namespace

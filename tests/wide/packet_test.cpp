@@ -23,15 +23,9 @@ class WidePacketTest : public WideTestBed {
   std::unique_ptr<WideLinkContext> context_;
 };
 
-std::string AllByteValues(std::size_t count) {
-  std::string data;
-  for (std::size_t i = 0; i < count; ++i) data += static_cast<char>(i % 256);
-  return data;
-}
-
 // A frame of 513 bytes, which no receiver takes, built here since the device's codec cuts it.
 std::string OverlongFrame() {
-  std::string frame = "\x01\x28\x21\x23" "D" + AllByteValues(513);  // length 8 * 64 + 1, sequence 3
+  std::string frame = "\x01\x28\x21\x23" "D" + MixedBytes(513);  // length 8 * 64 + 1, sequence 3
   return frame + static_cast<char>(dc::ToChar(dc::FoldedCheck(frame)));
 }
 
@@ -57,7 +51,7 @@ TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
     std::string bytes;
     int expected;
   } cases[] = {
-      {peer_.Packet('D', 3, AllByteValues(512)), 'D'},
+      {peer_.Packet('D', 3, MixedBytes(512)), 'D'},
       {OverlongFrame(), kWideDamaged},
       {changed, kWideDamaged},
       {peer_.Packet('S', 0, "", 1), kWideDamaged},  // the probe's check
@@ -69,7 +63,7 @@ TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
     EXPECT_EQ(WideReadPacket(context), c.expected) << Hex(c.bytes.substr(0, 8));
     if (c.expected == 'D') {
       EXPECT_EQ(std::pair(context.rxLength, context.rxSeq), std::pair(512, 3));
-      EXPECT_EQ(std::string(reinterpret_cast<char*>(context.rxData), 512), AllByteValues(512));
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(context.rxData), 512), MixedBytes(512));
     }
     SerialFlushInput();
   }
@@ -109,7 +103,7 @@ TEST_F(WidePacketTest, NextPacketAcceptsByTypeAndNumber) {
     if (c.packet == "cancel") Session().cancelEvent.Set();
     peer_.Send(c.packet == "cancel" ? peer_.Packet('N', 0, "") : c.packet);
     EXPECT_EQ(WideNextPacket(context), c.expected) << Hex(c.packet.substr(0, 5));
-    EXPECT_EQ(Next(100), c.answer);
+    EXPECT_EQ(peer_.Next(100), c.answer);
     SerialFlushInput();
   }
 }
@@ -121,7 +115,7 @@ TEST_F(WidePacketTest, ReceiverNaksDamageAndSenderResendsUntilItsLimit) {
   {
     EngineThread wait([&] { return WideNextPacket(receiver); });
     peer_.Send(damaged);
-    Play({">N2", "<D2 data"});
+    peer_.Play({">N2", "<D2 data"});
     EXPECT_EQ(wait.Result(3000), 'D');
   }
   for (const bool serverMode : {false, true}) {
@@ -130,20 +124,20 @@ TEST_F(WidePacketTest, ReceiverNaksDamageAndSenderResendsUntilItsLimit) {
     sender.serverMode = serverMode;
     std::memcpy(sender.txData, "abc", 3);
     WideSendPacket('D', 3, sender);
-    const std::string original = NextFrame()->raw;
+    const std::string original = peer_.NextFrame()->raw;
     EngineThread wait([&] { return WideNextPacket(sender); });
     std::string badAck = peer_.Packet('Y', 1, "", 1);
     int resends = 0;
     for (std::optional<PeerFrame> next; resends < 9; ++resends) {
-      resends % 2 ? Send('N', 1) : peer_.Send(badAck);  // a NAK of the current packet is no acknowledgement
-      next = NextFrame(4000);
+      resends % 2 ? peer_.SendPacket('N', 1) : peer_.Send(badAck);  // a NAK of the current packet is no acknowledgement
+      next = peer_.NextFrame(4000);
       if (!next || next->raw != original) {
         EXPECT_EQ(Describe(next, dc::Framing::Wide), "E1 #264");
         break;
       }
     }
     EXPECT_EQ(resends, serverMode ? 9 : 6) << "server mode never runs out of retries";
-    Send('Y', 1);
+    peer_.SendPacket('Y', 1);
     EXPECT_EQ(wait.Result(3000), serverMode ? 'Y' : 264);
   }
 }
@@ -162,9 +156,9 @@ TEST_F(WidePacketTest, ProbeAnswerDecidesTheResult) {
   };
   for (const auto& c : cases) {
     EngineThread probe([] { return WideProbe(); });
-    EXPECT_EQ(Hex(NextFrame()->raw), bytes::kWidePresenceProbe);
+    EXPECT_EQ(Hex(peer_.NextFrame()->raw), bytes::kWidePresenceProbe);
     peer_.Send(c.answer);
-    for (int more = 1; more < c.probes; ++more) EXPECT_EQ(Hex(NextFrame(8000)->raw), bytes::kWidePresenceProbe);
+    for (int more = 1; more < c.probes; ++more) EXPECT_EQ(Hex(peer_.NextFrame(8000)->raw), bytes::kWidePresenceProbe);
     EXPECT_EQ(probe.Result(12000), c.expected) << Hex(c.answer);
     EXPECT_EQ(peer_.ReceiveUntilQuiet(100), "");
   }

@@ -9,7 +9,6 @@
 #include <future>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -46,13 +45,6 @@ class WideTestBed : public ::testing::Test {
     std::filesystem::current_path(directory_.Path());
   }
   void TearDown() override { std::filesystem::current_path(previous_); }
-
-  std::optional<PeerFrame> NextFrame(std::uint32_t timeoutMs = 5000) { return peer_.NextFrame(timeoutMs); }
-  std::string Next(std::uint32_t timeoutMs = 5000) { return peer_.Next(timeoutMs); }
-  void Send(char type, int sequence, std::string_view data = {}) { peer_.SendPacket(type, sequence, data); }
-  void Play(const std::vector<std::string>& steps) { peer_.Play(steps); }
-  // Files by their names below the test's directory, the current one.
-  bool Exists(const std::string& name) const { return std::filesystem::exists(name); }
 
   ScriptedPeer peer_{dc::Framing::Wide};
 
