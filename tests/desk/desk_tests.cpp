@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,6 +25,7 @@
 #include "corvane-desk/file_pane.h"
 #include "corvane-desk/main_window.h"
 #include "corvane32/corvane32.h"
+#include "support/files.h"
 
 using corvane::desk::FilePane;
 using corvane::desk::MainWindow;
@@ -45,31 +45,6 @@ void Write(const QString& path, const QByteArray& bytes) {
 QByteArray Read(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-template <typename Number>
-void Append(QByteArray& bytes, Number value) {
-  char raw[sizeof value];
-  std::memcpy(raw, &value, sizeof value);  // little-endian, as the file format
-  bytes.append(raw, sizeof raw);
-}
-
-// A coordinate file laid out by hand: a 38-byte header, then 45-byte records.
-QByteArray CoordinateFile(const std::vector<std::tuple<int, double, double, double, const char*>>& points) {
-  QByteArray bytes("JOB", 3);
-  bytes.append(27, '\0');
-  Append(bytes, std::int32_t{static_cast<std::int32_t>(points.size())});
-  Append(bytes, std::int32_t{-1});
-  for (const auto& [number, north, east, elevation, description] : points) {
-    Append(bytes, std::int32_t{number});
-    Append(bytes, north);
-    Append(bytes, east);
-    Append(bytes, elevation);
-    QByteArray text(description);
-    text.resize(17, '\0');
-    bytes += text;
-  }
-  return bytes;
 }
 
 QStringList Names(const FilePane& pane) {
@@ -111,6 +86,8 @@ class DeskTest final : public QObject {
   void Click(const char* button) { window_->findChild<QPushButton*>(button)->click(); }
   void Select(const char* pane, const QString& name) { QVERIFY(Pane(pane).SelectEntry(name)); }
   void Open(const char* pane, const QString& name);
+  // A window of its own on a built-in device, connected through `port` in `framing` (by default the window's).
+  corvane::desk::DemoDevice& ConnectDemo(const QString& port, const QString& framing = {});
   QString LogText() const { return window_->findChild<QPlainTextEdit*>("activityLog")->toPlainText(); }
   // The next modal dialog is handed to `answer`; any other one is a failure, noted and closed.
   void AnswerNextModal(std::function<void(QWidget&)> answer) { answer_ = std::move(answer); }
@@ -120,6 +97,7 @@ class DeskTest final : public QObject {
   QString pcFolder_;
   QString deviceFolder_;
   std::unique_ptr<dc::PtyDevice> device_;
+  std::optional<corvane::desk::DemoDevice> demo_;
   std::unique_ptr<MainWindow> window_;
   QTimer modalWatch_;
   std::function<void(QWidget&)> answer_;
@@ -133,9 +111,9 @@ void DeskTest::init() {
   QDir().mkpath(pcFolder_);
   QDir().mkpath(deviceFolder_ + "/JOBS");
   Write(pcFolder_ + "/NOTES.TXT", kNotes);
-  Write(pcFolder_ + "/JOB.CR5", CoordinateFile({{1, 5000.0, 2000.0, 100.25, "CP1"},
-                                               {2, 5010.5, 2003.0, 100.5, "TREE"},
-                                               {3, 5020.0, 1999.75, -9.99e27, "FENCE"}}));
+  const std::string job = corvane::testing::CoordinateFileBytes(
+      "JOB", 3, {{1, 5000.0, 2000.0, 100.25, "CP1"}, {2, 5010.5, 2003.0, 100.5, "TREE"}, {3, 5020.0, 1999.75, -9.99e27, "FENCE"}});
+  Write(pcFolder_ + "/JOB.CR5", QByteArray::fromStdString(job));
   Write(pcFolder_ + "/JOB.PL5", "SS,1\r\nPT,2\r\nPT,3\r\nSA,7,1\r\n");
   Write(deviceFolder_ + "/FIELD.TXT", kField);
   Write(deviceFolder_ + "/JOBS/BRIDGE.CR5", "7,7200.0,3100.0,88.4,DECK\r\n8,7206.0,3101.5,88.45,DECK\r\n");
@@ -150,6 +128,7 @@ void DeskTest::init() {
 void DeskTest::cleanup() {
   modalWatch_.stop();
   window_.reset();
+  demo_.reset();
   device_.reset();
   workspace_.reset();
   QVERIFY2(unexpected_.isEmpty(), qPrintable(unexpected_.join("\n")));
@@ -189,6 +168,18 @@ void DeskTest::Open(const char* pane, const QString& name) {
   // A double-click opens what the click before it pressed.
   QTest::mouseClick(files.viewport(), Qt::LeftButton, Qt::NoModifier, where);
   QTest::mouseDClick(files.viewport(), Qt::LeftButton, Qt::NoModifier, where);
+}
+
+corvane::desk::DemoDevice& DeskTest::ConnectDemo(const QString& port, const QString& framing) {
+  window_.reset();  // one window holds the library's host seams at a time
+  corvane::desk::DemoDevice& demo = demo_.emplace();
+  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{&demo, demo.PcFolder()});
+  window_->show();
+  auto* ports = window_->findChild<QComboBox*>("portChoice");
+  ports->setCurrentIndex(ports->findData(port));
+  if (!framing.isEmpty()) window_->ChooseFraming(framing);
+  Click("connectButton");
+  return demo;
 }
 
 void DeskTest::connectListTransferDeleteAndChangeDirectory_data() {
@@ -354,33 +345,18 @@ void DeskTest::previewShowsPointsAndLines() {
 
 // The built-in device sends FIELD.TXT from its own menu while the PC receives.
 void DeskTest::demoDeviceSendsAFile() {
-  corvane::desk::DemoDevice demo;
-  window_.reset();  // one window holds the library's host seams at a time
-  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{&demo, demo.PcFolder()});
-  window_->show();
-  auto* port = window_->findChild<QComboBox*>("portChoice");
-  port->setCurrentIndex(port->findData("demo:classic"));
-  Click("connectButton");
+  corvane::desk::DemoDevice& demo = ConnectDemo("demo:classic");
   QVERIFY(Names(Pane("devicePane")).contains("FIELD.TXT"));
 
   Click("receiveButton");
   QCOMPARE(Read(demo.PcFolder() + "/FIELD.TXT"), Read(demo.DeviceFolder() + "/FIELD.TXT"));
   QVERIFY(LogText().contains("Received FIELD.TXT."));
-
-  window_.reset();
 }
 
 // The built-in device works with the PC's server while the window serves the
 // folder: it uploads a job, lists the folder and downloads another; Stop ends it.
 void DeskTest::demoDeviceUsesTheServedFolder() {
-  corvane::desk::DemoDevice demo;
-  window_.reset();
-  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{&demo, demo.PcFolder()});
-  window_->show();
-  auto* port = window_->findChild<QComboBox*>("portChoice");
-  port->setCurrentIndex(port->findData("demo:wide"));
-  window_->ChooseFraming("wide");
-  Click("connectButton");
+  corvane::desk::DemoDevice& demo = ConnectDemo("demo:wide", "wide");
 
   const QString uploaded = demo.DeviceFolder() + "/TOPO.CR5";
   const QString downloaded = demo.PcFolder() + "/JOB1.CR5";
@@ -413,7 +389,6 @@ void DeskTest::demoDeviceUsesTheServedFolder() {
   QCOMPARE(Read(demo.DeviceFolder() + "/JOB1.CR5"), Read(downloaded));
   QVERIFY(Names(Pane("pcPane")).contains("TOPO.CR5"));
   QVERIFY(Names(Pane("devicePane")).contains("JOB1.CR5"));
-  window_.reset();
 }
 
 // The window shows what the library finds in the way of the port, not a guess of its own.
