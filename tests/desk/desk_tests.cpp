@@ -70,7 +70,6 @@ class DeskTest final : public QObject {
   void cleanup();
   void connectListTransferDeleteAndChangeDirectory_data();
   void connectListTransferDeleteAndChangeDirectory();
-  void autoFramingFindsAWideDataCollector();
   void cancelHalfWayLeavesNoPartialFileAndAUsableWindow();
   void existingFileIsAskedAboutInASaveAsDialog();
   void previewShowsPointsAndLines_data();
@@ -184,14 +183,23 @@ corvane::desk::DemoDevice& DeskTest::ConnectDemo(const QString& port, const QStr
 
 void DeskTest::connectListTransferDeleteAndChangeDirectory_data() {
   QTest::addColumn<dc::Framing>("framing");
-  QTest::newRow("classic") << dc::Framing::Classic;
-  QTest::newRow("wide") << dc::Framing::Wide;
+  QTest::addColumn<QString>("choice");
+  QTest::newRow("classic") << dc::Framing::Classic << "classic";
+  QTest::newRow("wide") << dc::Framing::Wide << "wide";
+  QTest::newRow("auto finding a wide device") << dc::Framing::Wide << "auto";
 }
 
 void DeskTest::connectListTransferDeleteAndChangeDirectory() {
   QFETCH(dc::Framing, framing);
-  Connect(framing);
+  QFETCH(QString, choice);
+  Connect(framing, {}, choice);
   QCOMPARE(Names(Pane("devicePane")), QStringList({"JOBS", "FIELD.TXT"}));
+  // The library's automatic choice asks for a listing in the classic framing only; the
+  // window finds a wide device all the same, says so, and keeps to the wide framing.
+  if (choice == "auto") {
+    QVERIFY(window_->findChild<QLabel*>("connectionState")->text().endsWith("; Auto found the wide framing"));
+    QVERIFY(LogText().contains("did not answer in the classic framing but in the wide one"));
+  }
   QCOMPARE(Pane("devicePane").topLevelItem(1)->text(1), QString::number(kField.size()));
 
   Select("pcPane", "NOTES.TXT");
@@ -233,19 +241,6 @@ void DeskTest::connectListTransferDeleteAndChangeDirectory() {
   QCOMPARE(Names(device), QStringList({"..", "BRIDGE.CR5"}));
   Open("devicePane", "..");
   QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /"));
-  QVERIFY(!LogText().contains("Could not"));
-}
-
-// The library's automatic choice asks for a listing in the classic framing
-// only; the window finds a wide Data Collector all the same, says so, and
-// keeps to the wide framing for the connection's later commands.
-void DeskTest::autoFramingFindsAWideDataCollector() {
-  Connect(dc::Framing::Wide, {}, "auto");
-  QCOMPARE(Names(Pane("devicePane")), QStringList({"JOBS", "FIELD.TXT"}));
-  QVERIFY(window_->findChild<QLabel*>("connectionState")->text().endsWith("; Auto found the wide framing"));
-  QVERIFY(LogText().contains("did not answer in the classic framing but in the wide one"));
-  Open("devicePane", "JOBS");
-  QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /JOBS"));
   QVERIFY(!LogText().contains("Could not"));
 }
 
