@@ -71,7 +71,6 @@ class DeskTest final : public QObject {
   void connectListTransferDeleteAndChangeDirectory_data();
   void connectListTransferDeleteAndChangeDirectory();
   void cancelHalfWayLeavesNoPartialFileAndAUsableWindow();
-  void existingFileIsAskedAboutInASaveAsDialog();
   void previewShowsPointsAndLines_data();
   void previewShowsPointsAndLines();
   void demoDeviceSendsAFile();
@@ -226,6 +225,20 @@ void DeskTest::connectListTransferDeleteAndChangeDirectory() {
   QCOMPARE(Read(pcFolder_ + "/FIELD.TXT"), kField);
   QVERIFY(Names(pc).contains("FIELD.TXT"));
 
+  // Got again, the file is there already: a Save As dialog asks for another name.
+  Write(pcFolder_ + "/FIELD.TXT", "kept\r\n");
+  AnswerNextModal([&](QWidget& modal) {
+    auto& dialog = dynamic_cast<QFileDialog&>(modal);
+    QCOMPARE(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QString("FIELD.TXT"));
+    dialog.selectFile(pcFolder_ + "/FIELD2.TXT");
+    static_cast<QDialog&>(dialog).accept();
+  });
+  Select("devicePane", "FIELD.TXT");
+  Click("getButton");
+  QCOMPARE(Read(pcFolder_ + "/FIELD.TXT"), QByteArray("kept\r\n"));
+  QCOMPARE(Read(pcFolder_ + "/FIELD2.TXT"), kField);
+  QVERIFY(Names(pc).contains("FIELD2.TXT"));
+
   Select("devicePane", "FIELD.TXT");
   AnswerNextModal([](QWidget& modal) {
     auto& box = dynamic_cast<QMessageBox&>(modal);
@@ -276,23 +289,6 @@ void DeskTest::cancelHalfWayLeavesNoPartialFileAndAUsableWindow() {
   QVERIFY(window_->centralWidget()->isEnabled());
   window_->findChild<QToolButton*>("deviceRefresh")->click();
   QVERIFY(Names(Pane("devicePane")).contains("BIG.CR5"));
-}
-
-void DeskTest::existingFileIsAskedAboutInASaveAsDialog() {
-  Write(pcFolder_ + "/FIELD.TXT", "kept\r\n");
-  Connect(dc::Framing::Classic);
-  const QString newName = pcFolder_ + "/FIELD2.TXT";
-  AnswerNextModal([&](QWidget& modal) {
-    auto& dialog = dynamic_cast<QFileDialog&>(modal);
-    QCOMPARE(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QString("FIELD.TXT"));
-    dialog.selectFile(newName);
-    static_cast<QDialog&>(dialog).accept();
-  });
-  Select("devicePane", "FIELD.TXT");
-  Click("getButton");
-  QCOMPARE(Read(pcFolder_ + "/FIELD.TXT"), QByteArray("kept\r\n"));
-  QCOMPARE(Read(newName), kField);
-  QVERIFY(Names(Pane("pcPane")).contains("FIELD2.TXT"));
 }
 
 void DeskTest::previewShowsPointsAndLines_data() {
