@@ -76,30 +76,17 @@ static void write_file(const char *path, const char *content, size_t size) {
   fclose(file);
 }
 
-/* The whole file, zero-terminated, in a buffer the caller frees; NULL when it cannot be read. */
-static char *read_file(const char *path) {
+/* The whole file (up to a megabyte), zero-terminated, in a buffer the next call reuses; "" when it cannot be read. */
+static const char *read_file(const char *path) {
+  static char content[1 << 20];
+  size_t length = 0;
   FILE *file = fopen(path, "rb");
-  char *content = calloc(1, 1 << 20);
-  if (file == NULL || content == NULL) {
-    if (file != NULL) fclose(file);
-    free(content);
-    return NULL;
+  if (file != NULL) {
+    length = fread(content, 1, sizeof content - 1, file);
+    fclose(file);
   }
-  fread(content, 1, (1 << 20) - 1, file);
-  fclose(file);
+  content[length] = '\0';
   return content;
-}
-
-static int same_content(const char *path, const char *expected) {
-  char *content = read_file(path);
-  int same = content != NULL && strcmp(content, expected) == 0;
-  free(content);
-  return same;
-}
-
-static int exists(const char *path) {
-  struct stat info;
-  return stat(path, &info) == 0;
 }
 
 static const char kText[] = "first line\r\nsecond line\r\n";
@@ -140,42 +127,33 @@ struct line {
   char served[64];      /* the device's directory */
 };
 
+/* The line activity counts the last operation's packets, and its error packets
+ * apart; the trace records the line while it is on. */
 static void send_and_get(struct line *line) {
   char path[128];
+  uint32_t packets = 0, errors = 99;
+  const char *trace;
   struct observed seen = {0, -1, 0, 0, 0, "", ""};
   corvane_set_progress_callback(on_progress, &seen);
   corvane_set_platform(line->platform);
   write_file("NOTES.TXT", kText, strlen(kText));
+  CHECK(corvane_set_trace("missing-dir/trace.log") == 0);
+  CHECK(corvane_set_trace("trace.log") == 1);
   CHECK(corvane_send("NOTES.TXT", "SENT.TXT") == CORVANE_OK);
+  CHECK(corvane_set_trace(NULL) == 1);
+  corvane_line_activity(&packets, &errors);
+  CHECK(packets > 0 && errors == 0);
+  trace = read_file("trace.log");
+  CHECK(strstr(trace, " pc ") != NULL && strstr(trace, " dc ") != NULL);
   snprintf(path, sizeof path, "%s/SENT.TXT", line->served);
-  CHECK(same_content(path, kText));
+  CHECK(strcmp(read_file(path), kText) == 0);
   CHECK(seen.progress_calls > 0 && strcmp(seen.message, "Sending NOTES.TXT") == 0);
   CHECK(seen.nested == CORVANE_BUSY);
 
   snprintf(path, sizeof path, "%s/FIELD.TXT", line->served);
   write_file(path, kText, strlen(kText));
   CHECK(corvane_get("FIELD.TXT", NULL) == CORVANE_OK);
-  CHECK(same_content("FIELD.TXT", kText));
-  CHECK(corvane_get("MISSING.TXT", "") == CORVANE_FAILED);
-}
-
-/* The line activity counts the device's packets, and its error packets apart;
- * the trace records the line while it is on. */
-static void activity_and_trace(struct line *line) {
-  uint32_t packets = 0, errors = 99;
-  char *trace;
-  corvane_set_progress_callback(NULL, NULL);
-  corvane_set_platform(line->platform);
-  write_file("NOTES.TXT", kText, strlen(kText));
-  CHECK(corvane_set_trace("missing-dir/trace.log") == 0);
-  CHECK(corvane_set_trace("trace.log") == 1);
-  CHECK(corvane_send("NOTES.TXT", "") == CORVANE_OK);
-  CHECK(corvane_set_trace(NULL) == 1);
-  corvane_line_activity(&packets, &errors);
-  CHECK(packets > 0 && errors == 0);
-  trace = read_file("trace.log");
-  CHECK(trace != NULL && strstr(trace, " pc ") != NULL && strstr(trace, " dc ") != NULL);
-  free(trace);
+  CHECK(strcmp(read_file("FIELD.TXT"), kText) == 0);
   CHECK(corvane_get("MISSING.TXT", "") == CORVANE_FAILED);
   corvane_line_activity(&packets, &errors);
   CHECK(errors > 0 && packets >= errors);
@@ -183,7 +161,6 @@ static void activity_and_trace(struct line *line) {
 
 static void list_change_and_delete(struct line *line) {
   char path[128], reply[512], small[4];
-  char *listing;
   size_t length;
   corvane_set_platform(line->generic_platform);
   snprintf(path, sizeof path, "%s/SUB", line->served);
@@ -195,14 +172,12 @@ static void list_change_and_delete(struct line *line) {
   length = corvane_output_filename(reply, sizeof reply);
   CHECK(length > 0 && length < sizeof reply);
   CHECK(corvane_output_filename(small, sizeof small) == length && strlen(small) == sizeof small - 1);
-  listing = read_file(reply);
-  CHECK(listing != NULL && strstr(listing, "SUB <DIR>\r\n") != NULL);
-  free(listing);
+  CHECK(strstr(read_file(reply), "SUB <DIR>\r\n") != NULL);
   remove(reply);
 
   CHECK(corvane_change_directory("SUB") == CORVANE_OK);
   CHECK(corvane_delete("OLD.TXT") == CORVANE_OK);
-  CHECK(!exists(path));
+  CHECK(access(path, F_OK) != 0);
   CHECK(corvane_delete("OLD.TXT") == CORVANE_FAILED);
   /* The classic device says why in words; the detail is cut safely to a small buffer. */
   if (line->platform == 0) {
@@ -263,23 +238,10 @@ static void receive_and_save_as(struct line *line) {
     corvane_close();
     CHECK(stop_device(&pusher, 0));
   }
-  CHECK(same_content("PUSHED.TXT", kText));
+  CHECK(strcmp(read_file("PUSHED.TXT"), kText) == 0);
   CHECK(strstr(seen.proposed, "PUSHED.TXT") != NULL);
-  CHECK(same_content("RENAMED.TXT", kText));
+  CHECK(strcmp(read_file("RENAMED.TXT"), kText) == 0);
   corvane_set_save_as_callback(NULL, NULL);
-}
-
-/* After the upload below: one request, handed out whole and once, even when
- * the first copy was cut. */
-static void served_upload_is_reported(void) {
-  char expected[512], cwd[256], small[8], whole[512];
-  size_t length;
-  if (getcwd(cwd, sizeof cwd) == NULL) return;
-  snprintf(expected, sizeof expected, "upload\t1\t%u\t%s/UP.TXT\t\n", (unsigned)strlen(kText), cwd);
-  length = corvane_served_requests(small, sizeof small);
-  CHECK(length == strlen(expected));
-  CHECK(corvane_served_requests(whole, sizeof whole) == length && strcmp(whole, expected) == 0);
-  CHECK(corvane_served_requests(whole, sizeof whole) == 0 && whole[0] == '\0');
 }
 
 /* A port that will not open says why, in the detail and in its diagnosis. */
@@ -295,11 +257,13 @@ static void unopenable_port(void) {
   CHECK(corvane_diagnose_port(NULL, findings, sizeof findings) == 0);
 }
 
-/* The device uploads a file to the PC's server; the callback cancels once the device is done. */
+/* The device uploads a file to the PC's server; the callback cancels once the device is done.
+ * The one request is then handed out whole and once, even when the first copy was cut. */
 static void serve_until_cancelled(struct line *line) {
   struct device uploader;
   struct observed seen = {0, -1, 0, 0, 0, "", ""};
-  char upload[128];
+  char upload[128], expected[512], cwd[256] = "", small[8], whole[512];
+  size_t length;
   snprintf(upload, sizeof upload, "%s/UP.TXT", line->served);
   write_file(upload, kText, strlen(kText));
   if (!start_device(&uploader, "wide", line->served, "upload", upload)) {
@@ -313,15 +277,20 @@ static void serve_until_cancelled(struct line *line) {
   corvane_close();
   fclose(uploader.output);
   CHECK(seen.cancel_accepted == 1);
-  CHECK(same_content("UP.TXT", kText));
-  served_upload_is_reported();
+  CHECK(strcmp(read_file("UP.TXT"), kText) == 0);
+  CHECK(getcwd(cwd, sizeof cwd) != NULL);
+  snprintf(expected, sizeof expected, "upload\t1\t%u\t%s/UP.TXT\t\n", (unsigned)strlen(kText), cwd);
+  length = corvane_served_requests(small, sizeof small);
+  CHECK(length == strlen(expected));
+  CHECK(corvane_served_requests(whole, sizeof whole) == length && strcmp(whole, expected) == 0);
+  CHECK(corvane_served_requests(whole, sizeof whole) == 0 && whole[0] == '\0');
 }
 
 /* The cases that run against one serving device per framing. */
 typedef void (*against_server)(struct line *line);
 
 int main(int argc, char **argv) {
-  static const against_server cases[] = {send_and_get, activity_and_trace, list_change_and_delete,
+  static const against_server cases[] = {send_and_get, list_change_and_delete,
                                          refused_arguments, cancel_from_the_callback};
   struct line lines[] = {{"classic", 0, 1, ""}, {"wide", 2, 2, ""}};
   char scratch[] = "/tmp/corvane-c-XXXXXX";
@@ -330,8 +299,6 @@ int main(int argc, char **argv) {
   if (argc != 2 || mkdtemp(scratch) == NULL || chdir(scratch) != 0) return 2;
   dc_binary = argv[1];
 
-  CHECK(strcmp(corvane_version(), "") != 0);
-  CHECK(strcmp(corvane_error_text(258), "Transfer ended by user.") == 0);
   CHECK(strcmp(corvane_error_text(0), "") == 0);
   CHECK(corvane_status(NULL, NULL) == 0);
   CHECK(corvane_open(NULL, 9600, 0) == 0);

@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
-#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,6 +25,7 @@
 #include "corvane-desk/file_pane.h"
 #include "corvane-desk/main_window.h"
 #include "corvane32/corvane32.h"
+#include "support/files.h"
 
 using corvane::desk::FilePane;
 using corvane::desk::MainWindow;
@@ -45,31 +45,6 @@ void Write(const QString& path, const QByteArray& bytes) {
 QByteArray Read(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-template <typename Number>
-void Append(QByteArray& bytes, Number value) {
-  char raw[sizeof value];
-  std::memcpy(raw, &value, sizeof value);  // little-endian, as the file format
-  bytes.append(raw, sizeof raw);
-}
-
-// A coordinate file laid out by hand: a 38-byte header, then 45-byte records.
-QByteArray CoordinateFile(const std::vector<std::tuple<int, double, double, double, const char*>>& points) {
-  QByteArray bytes("JOB", 3);
-  bytes.append(27, '\0');
-  Append(bytes, std::int32_t{static_cast<std::int32_t>(points.size())});
-  Append(bytes, std::int32_t{-1});
-  for (const auto& [number, north, east, elevation, description] : points) {
-    Append(bytes, std::int32_t{number});
-    Append(bytes, north);
-    Append(bytes, east);
-    Append(bytes, elevation);
-    QByteArray text(description);
-    text.resize(17, '\0');
-    bytes += text;
-  }
-  return bytes;
 }
 
 QStringList Names(const FilePane& pane) {
@@ -95,9 +70,7 @@ class DeskTest final : public QObject {
   void cleanup();
   void connectListTransferDeleteAndChangeDirectory_data();
   void connectListTransferDeleteAndChangeDirectory();
-  void autoFramingFindsAWideDataCollector();
   void cancelHalfWayLeavesNoPartialFileAndAUsableWindow();
-  void existingFileIsAskedAboutInASaveAsDialog();
   void previewShowsPointsAndLines_data();
   void previewShowsPointsAndLines();
   void demoDeviceSendsAFile();
@@ -111,6 +84,8 @@ class DeskTest final : public QObject {
   void Click(const char* button) { window_->findChild<QPushButton*>(button)->click(); }
   void Select(const char* pane, const QString& name) { QVERIFY(Pane(pane).SelectEntry(name)); }
   void Open(const char* pane, const QString& name);
+  // A window of its own on a built-in device, connected through `port` in `framing` (by default the window's).
+  corvane::desk::DemoDevice& ConnectDemo(const QString& port, const QString& framing = {});
   QString LogText() const { return window_->findChild<QPlainTextEdit*>("activityLog")->toPlainText(); }
   // The next modal dialog is handed to `answer`; any other one is a failure, noted and closed.
   void AnswerNextModal(std::function<void(QWidget&)> answer) { answer_ = std::move(answer); }
@@ -120,6 +95,7 @@ class DeskTest final : public QObject {
   QString pcFolder_;
   QString deviceFolder_;
   std::unique_ptr<dc::PtyDevice> device_;
+  std::optional<corvane::desk::DemoDevice> demo_;
   std::unique_ptr<MainWindow> window_;
   QTimer modalWatch_;
   std::function<void(QWidget&)> answer_;
@@ -133,9 +109,9 @@ void DeskTest::init() {
   QDir().mkpath(pcFolder_);
   QDir().mkpath(deviceFolder_ + "/JOBS");
   Write(pcFolder_ + "/NOTES.TXT", kNotes);
-  Write(pcFolder_ + "/JOB.CR5", CoordinateFile({{1, 5000.0, 2000.0, 100.25, "CP1"},
-                                               {2, 5010.5, 2003.0, 100.5, "TREE"},
-                                               {3, 5020.0, 1999.75, -9.99e27, "FENCE"}}));
+  const std::string job = corvane::testing::CoordinateFileBytes(
+      "JOB", 3, {{1, 5000.0, 2000.0, 100.25, "CP1"}, {2, 5010.5, 2003.0, 100.5, "TREE"}, {3, 5020.0, 1999.75, -9.99e27, "FENCE"}});
+  Write(pcFolder_ + "/JOB.CR5", QByteArray::fromStdString(job));
   Write(pcFolder_ + "/JOB.PL5", "SS,1\r\nPT,2\r\nPT,3\r\nSA,7,1\r\n");
   Write(deviceFolder_ + "/FIELD.TXT", kField);
   Write(deviceFolder_ + "/JOBS/BRIDGE.CR5", "7,7200.0,3100.0,88.4,DECK\r\n8,7206.0,3101.5,88.45,DECK\r\n");
@@ -150,6 +126,7 @@ void DeskTest::init() {
 void DeskTest::cleanup() {
   modalWatch_.stop();
   window_.reset();
+  demo_.reset();
   device_.reset();
   workspace_.reset();
   QVERIFY2(unexpected_.isEmpty(), qPrintable(unexpected_.join("\n")));
@@ -191,16 +168,37 @@ void DeskTest::Open(const char* pane, const QString& name) {
   QTest::mouseDClick(files.viewport(), Qt::LeftButton, Qt::NoModifier, where);
 }
 
+corvane::desk::DemoDevice& DeskTest::ConnectDemo(const QString& port, const QString& framing) {
+  window_.reset();  // one window holds the library's host seams at a time
+  corvane::desk::DemoDevice& demo = demo_.emplace();
+  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{&demo, demo.PcFolder()});
+  window_->show();
+  auto* ports = window_->findChild<QComboBox*>("portChoice");
+  ports->setCurrentIndex(ports->findData(port));
+  if (!framing.isEmpty()) window_->ChooseFraming(framing);
+  Click("connectButton");
+  return demo;
+}
+
 void DeskTest::connectListTransferDeleteAndChangeDirectory_data() {
   QTest::addColumn<dc::Framing>("framing");
-  QTest::newRow("classic") << dc::Framing::Classic;
-  QTest::newRow("wide") << dc::Framing::Wide;
+  QTest::addColumn<QString>("choice");
+  QTest::newRow("classic") << dc::Framing::Classic << "classic";
+  QTest::newRow("wide") << dc::Framing::Wide << "wide";
+  QTest::newRow("auto finding a wide device") << dc::Framing::Wide << "auto";
 }
 
 void DeskTest::connectListTransferDeleteAndChangeDirectory() {
   QFETCH(dc::Framing, framing);
-  Connect(framing);
+  QFETCH(QString, choice);
+  Connect(framing, {}, choice);
   QCOMPARE(Names(Pane("devicePane")), QStringList({"JOBS", "FIELD.TXT"}));
+  // The library's automatic choice asks for a listing in the classic framing only; the
+  // window finds a wide device all the same, says so, and keeps to the wide framing.
+  if (choice == "auto") {
+    QVERIFY(window_->findChild<QLabel*>("connectionState")->text().endsWith("; Auto found the wide framing"));
+    QVERIFY(LogText().contains("did not answer in the classic framing but in the wide one"));
+  }
   QCOMPARE(Pane("devicePane").topLevelItem(1)->text(1), QString::number(kField.size()));
 
   Select("pcPane", "NOTES.TXT");
@@ -227,6 +225,20 @@ void DeskTest::connectListTransferDeleteAndChangeDirectory() {
   QCOMPARE(Read(pcFolder_ + "/FIELD.TXT"), kField);
   QVERIFY(Names(pc).contains("FIELD.TXT"));
 
+  // Got again, the file is there already: a Save As dialog asks for another name.
+  Write(pcFolder_ + "/FIELD.TXT", "kept\r\n");
+  AnswerNextModal([&](QWidget& modal) {
+    auto& dialog = dynamic_cast<QFileDialog&>(modal);
+    QCOMPARE(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QString("FIELD.TXT"));
+    dialog.selectFile(pcFolder_ + "/FIELD2.TXT");
+    static_cast<QDialog&>(dialog).accept();
+  });
+  Select("devicePane", "FIELD.TXT");
+  Click("getButton");
+  QCOMPARE(Read(pcFolder_ + "/FIELD.TXT"), QByteArray("kept\r\n"));
+  QCOMPARE(Read(pcFolder_ + "/FIELD2.TXT"), kField);
+  QVERIFY(Names(pc).contains("FIELD2.TXT"));
+
   Select("devicePane", "FIELD.TXT");
   AnswerNextModal([](QWidget& modal) {
     auto& box = dynamic_cast<QMessageBox&>(modal);
@@ -242,19 +254,6 @@ void DeskTest::connectListTransferDeleteAndChangeDirectory() {
   QCOMPARE(Names(device), QStringList({"..", "BRIDGE.CR5"}));
   Open("devicePane", "..");
   QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /"));
-  QVERIFY(!LogText().contains("Could not"));
-}
-
-// The library's automatic choice asks for a listing in the classic framing
-// only; the window finds a wide Data Collector all the same, says so, and
-// keeps to the wide framing for the connection's later commands.
-void DeskTest::autoFramingFindsAWideDataCollector() {
-  Connect(dc::Framing::Wide, {}, "auto");
-  QCOMPARE(Names(Pane("devicePane")), QStringList({"JOBS", "FIELD.TXT"}));
-  QVERIFY(window_->findChild<QLabel*>("connectionState")->text().endsWith("; Auto found the wide framing"));
-  QVERIFY(LogText().contains("did not answer in the classic framing but in the wide one"));
-  Open("devicePane", "JOBS");
-  QCOMPARE(window_->findChild<QLabel*>("devicePath")->text(), QString("Directory: /JOBS"));
   QVERIFY(!LogText().contains("Could not"));
 }
 
@@ -290,23 +289,6 @@ void DeskTest::cancelHalfWayLeavesNoPartialFileAndAUsableWindow() {
   QVERIFY(window_->centralWidget()->isEnabled());
   window_->findChild<QToolButton*>("deviceRefresh")->click();
   QVERIFY(Names(Pane("devicePane")).contains("BIG.CR5"));
-}
-
-void DeskTest::existingFileIsAskedAboutInASaveAsDialog() {
-  Write(pcFolder_ + "/FIELD.TXT", "kept\r\n");
-  Connect(dc::Framing::Classic);
-  const QString newName = pcFolder_ + "/FIELD2.TXT";
-  AnswerNextModal([&](QWidget& modal) {
-    auto& dialog = dynamic_cast<QFileDialog&>(modal);
-    QCOMPARE(QFileInfo(dialog.selectedFiles().value(0)).fileName(), QString("FIELD.TXT"));
-    dialog.selectFile(newName);
-    static_cast<QDialog&>(dialog).accept();
-  });
-  Select("devicePane", "FIELD.TXT");
-  Click("getButton");
-  QCOMPARE(Read(pcFolder_ + "/FIELD.TXT"), QByteArray("kept\r\n"));
-  QCOMPARE(Read(newName), kField);
-  QVERIFY(Names(Pane("pcPane")).contains("FIELD2.TXT"));
 }
 
 void DeskTest::previewShowsPointsAndLines_data() {
@@ -354,33 +336,18 @@ void DeskTest::previewShowsPointsAndLines() {
 
 // The built-in device sends FIELD.TXT from its own menu while the PC receives.
 void DeskTest::demoDeviceSendsAFile() {
-  corvane::desk::DemoDevice demo;
-  window_.reset();  // one window holds the library's host seams at a time
-  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{&demo, demo.PcFolder()});
-  window_->show();
-  auto* port = window_->findChild<QComboBox*>("portChoice");
-  port->setCurrentIndex(port->findData("demo:classic"));
-  Click("connectButton");
+  corvane::desk::DemoDevice& demo = ConnectDemo("demo:classic");
   QVERIFY(Names(Pane("devicePane")).contains("FIELD.TXT"));
 
   Click("receiveButton");
   QCOMPARE(Read(demo.PcFolder() + "/FIELD.TXT"), Read(demo.DeviceFolder() + "/FIELD.TXT"));
   QVERIFY(LogText().contains("Received FIELD.TXT."));
-
-  window_.reset();
 }
 
 // The built-in device works with the PC's server while the window serves the
 // folder: it uploads a job, lists the folder and downloads another; Stop ends it.
 void DeskTest::demoDeviceUsesTheServedFolder() {
-  corvane::desk::DemoDevice demo;
-  window_.reset();
-  window_ = std::make_unique<MainWindow>(corvane::desk::DeskOptions{&demo, demo.PcFolder()});
-  window_->show();
-  auto* port = window_->findChild<QComboBox*>("portChoice");
-  port->setCurrentIndex(port->findData("demo:wide"));
-  window_->ChooseFraming("wide");
-  Click("connectButton");
+  corvane::desk::DemoDevice& demo = ConnectDemo("demo:wide", "wide");
 
   const QString uploaded = demo.DeviceFolder() + "/TOPO.CR5";
   const QString downloaded = demo.PcFolder() + "/JOB1.CR5";
@@ -413,7 +380,6 @@ void DeskTest::demoDeviceUsesTheServedFolder() {
   QCOMPARE(Read(demo.DeviceFolder() + "/JOB1.CR5"), Read(downloaded));
   QVERIFY(Names(Pane("pcPane")).contains("TOPO.CR5"));
   QVERIFY(Names(Pane("devicePane")).contains("JOB1.CR5"));
-  window_.reset();
 }
 
 // The window shows what the library finds in the way of the port, not a guess of its own.

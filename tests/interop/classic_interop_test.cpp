@@ -6,46 +6,18 @@
 namespace corvane::testing {
 namespace {
 
-struct Receiver {
-  const char* name;
-  bool cKermit;
-  friend void PrintTo(const Receiver& peer, std::ostream* out) { *out << peer.name; }
-};
-
-class SendToKermit : public InteropTest, public ::testing::WithParamInterface<Receiver> {
+// The parameter: C-Kermit when true, G-Kermit when false.
+class WithKermit : public InteropTest, public ::testing::WithParamInterface<bool> {
  protected:
   void StartReceiver() {
-    if (GetParam().cKermit) {
+    if (GetParam()) {
       StartCKermit("receive");
     } else {
       StartGKermit({"-r", "-i"});
     }
   }
-};
-
-TEST_P(SendToKermit, TextFileArrivesWithCrLf) {
-  WriteFile(pcDir / "notes.txt", "first line\nsecond\r\nlone cr\rlast without end");
-  StartReceiver();
-  ASSERT_EQ(RunCorvane({"--platform", "classic", "send", "notes.txt"}), 0) << CorvaneOutput();
-  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
-  EXPECT_EQ(ReadFileAnyCase(kermitDir, "NOTES.TXT"), "first line\r\nsecond\r\nlone cr\r\nlast without end");
-}
-
-TEST_P(SendToKermit, PlatformAutoFindsAClassicReceiver) {
-  WriteFile(pcDir / "auto.txt", "probed\n");
-  StartReceiver();
-  ASSERT_EQ(RunCorvane({"send", "auto.txt"}), 0) << CorvaneOutput();
-  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
-  EXPECT_EQ(ReadFileAnyCase(kermitDir, "AUTO.TXT"), "probed\r\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(Kermit, SendToKermit, ::testing::Values(Receiver{"CKermit", true}, Receiver{"GKermit", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-class ReceiveFromKermit : public InteropTest, public ::testing::WithParamInterface<Receiver> {
- protected:
   void StartSender(const std::string& file) {
-    if (GetParam().cKermit) {
+    if (GetParam()) {
       StartCKermit("set file type binary, send " + file);
     } else {
       StartGKermit({"-i", "-s", file});
@@ -53,15 +25,29 @@ class ReceiveFromKermit : public InteropTest, public ::testing::WithParamInterfa
   }
 };
 
-TEST_P(ReceiveFromKermit, TextFileIsStoredWithCrLf) {
-  WriteFile(kermitDir / "log.txt", "alpha\nbeta\n");
-  StartSender("log.txt");
-  ASSERT_EQ(RunCorvane({"--platform", "classic", "receive"}), 0) << CorvaneOutput();
-  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
-  EXPECT_EQ(ReadFile(pcDir / "LOG.TXT"), "alpha\r\nbeta\r\n");
+// The automatic platform finds a classic Kermit as well as the classic platform value does.
+TEST_P(WithKermit, SentTextArrivesWithCrLf) {
+  for (const std::string platform : {"classic", "auto"}) {
+    WriteFile(pcDir / (platform + ".txt"), "first line\nsecond\r\nlone cr\rlast without end");
+    StartReceiver();
+    ASSERT_EQ(RunCorvane({"--platform", platform, "send", platform + ".txt"}), 0) << platform << CorvaneOutput();
+    ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
+    EXPECT_EQ(ReadFileAnyCase(kermitDir, platform + ".txt"), "first line\r\nsecond\r\nlone cr\r\nlast without end");
+  }
 }
 
-TEST_P(ReceiveFromKermit, AnUnreadableCoordinateLineIsRefusedWithItsMessage) {
+TEST_P(WithKermit, ReceivedTextIsStoredWithCrLf) {
+  for (const std::string platform : {"classic", "auto"}) {
+    WriteFile(kermitDir / (platform + ".txt"), "alpha\nbeta\n");
+    StartSender(platform + ".txt");
+    ASSERT_EQ(RunCorvane({"--platform", platform, "receive"}), 0) << platform << CorvaneOutput();
+    ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
+    // Kermit sends names in upper case.
+    EXPECT_EQ(ReadFile(pcDir / (platform == "classic" ? "CLASSIC.TXT" : "AUTO.TXT")), "alpha\r\nbeta\r\n");
+  }
+}
+
+TEST_P(WithKermit, AnUnreadableCoordinateLineIsRefusedWithItsMessage) {
   WriteFile(kermitDir / "bad.cr5", "12,1000.5,2000.25,15.125,GOOD\r\nthis is no point\r\n");
   StartSender("bad.cr5");
   EXPECT_EQ(RunCorvane({"--platform", "classic", "receive"}), 1);
@@ -69,17 +55,8 @@ TEST_P(ReceiveFromKermit, AnUnreadableCoordinateLineIsRefusedWithItsMessage) {
       << CorvaneOutput();
 }
 
-TEST_P(ReceiveFromKermit, PlatformAutoFindsAClassicSender) {
-  WriteFile(kermitDir / "auto.txt", "sent by kermit\n");
-  StartSender("auto.txt");
-  ASSERT_EQ(RunCorvane({"receive"}), 0) << CorvaneOutput();
-  ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
-  EXPECT_EQ(ReadFile(pcDir / "AUTO.TXT"), "sent by kermit\r\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(Kermit, ReceiveFromKermit,
-                         ::testing::Values(Receiver{"CKermit", true}, Receiver{"GKermit", false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Kermit, WithKermit, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "CKermit" : "GKermit"); });
 
 // Requests to a C-Kermit server: get, directory, cd and erase.
 class KermitServer : public InteropTest {
@@ -98,15 +75,12 @@ class KermitServer : public InteropTest {
 };
 
 // The probe finds the server as well as the classic platform value does.
-TEST_F(KermitServer, GetsAFile) {
+TEST_F(KermitServer, GetsAFileAndFailsOnAMissingOne) {
   for (const char* platform : {"classic", "auto"}) {
     ASSERT_EQ(RunCorvane({"--platform", platform, "get", "remote.txt"}), 0) << platform << CorvaneOutput();
     EXPECT_EQ(ReadFile(pcDir / "REMOTE.TXT"), "from the server\r\n") << platform;
     std::filesystem::remove(pcDir / "REMOTE.TXT");
   }
-}
-
-TEST_F(KermitServer, GetOfAMissingFileFails) {
   EXPECT_EQ(RunCorvane({"--platform", "classic", "get", "missing.txt"}), 1) << CorvaneOutput();
   EXPECT_NE(CorvaneOutput().find("result -21"), std::string::npos) << CorvaneOutput();
   EXPECT_FALSE(std::filesystem::exists(pcDir / "MISSING.TXT"));

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -19,21 +20,62 @@ inline constexpr int kInteropBaud = 38400;
 
 class InteropTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override {
+    ASSERT_TRUE(line.IsReady());
+    const auto base = std::filesystem::temp_directory_path() /
+                      ("corvane-interop-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(base);
+    pcDir = base / "pc";
+    kermitDir = base / "kermit";
+    std::filesystem::create_directories(pcDir);
+    std::filesystem::create_directories(kermitDir);
+  }
+
+  void TearDown() override {
+    kermit.Kill();
+    if (!HasFailure()) std::filesystem::remove_all(pcDir.parent_path());
+  }
 
   // Runs `corvane --port <pc end> --baud ... --quiet <arguments>` in pcDir and returns its exit status.
-  int RunCorvane(const std::vector<std::string>& arguments, std::uint32_t timeoutMs = 60000);
-  std::string CorvaneOutput() const;  // stdout and stderr of the last run
+  int RunCorvane(const std::vector<std::string>& arguments, std::uint32_t timeoutMs = 60000) {
+    ChildOptions options;
+    options.arguments = {CORVANE_BINARY, "--port", line.PcEnd(), "--baud", std::to_string(kInteropBaud), "--quiet"};
+    options.arguments.insert(options.arguments.end(), arguments.begin(), arguments.end());
+    options.workingDirectory = pcDir.string();
+    options.outputPath = (pcDir.parent_path() / "corvane.out").string();
+    std::filesystem::remove(options.outputPath);
+    ChildProcess corvane;
+    if (!corvane.Start(options)) return -1;
+    return corvane.Wait(timeoutMs).value_or(-2);
+  }
+  // stdout and stderr of the last run
+  std::string CorvaneOutput() const { return ReadFile(pcDir.parent_path() / "corvane.out"); }
 
-  void StartCKermit(const std::string& commands);
-  void StartGKermit(const std::vector<std::string>& options);
+  void StartCKermit(const std::string& commands) {
+    ASSERT_TRUE(testing::StartCKermit(kermit, line.DeviceEnd(), kInteropBaud, kermitDir.string(), commands))
+        << "C-Kermit (Debian package ckermit) must be installed";
+  }
+  void StartGKermit(const std::vector<std::string>& options) {
+    ASSERT_TRUE(testing::StartGKermit(kermit, line.DeviceEnd(), kermitDir.string(), options))
+        << "G-Kermit (Debian package gkermit) must be installed";
+  }
   // Waits for the Kermit peer to end; its exit status.
-  int WaitForKermit(std::uint32_t timeoutMs = 30000);
-  std::string KermitLog() const;
+  int WaitForKermit(std::uint32_t timeoutMs = 30000) { return kermit.Wait(timeoutMs).value_or(-2); }
+  std::string KermitLog() const { return ReadFile(kermitDir / "kermit.log"); }
 
   // Kermit programs store names in their own case: the file of that name whatever its case.
-  static std::string ReadFileAnyCase(const std::filesystem::path& directory, const std::string& name);
+  static std::string ReadFileAnyCase(const std::filesystem::path& directory, const std::string& name) {
+    const auto lower = [](std::string text) {
+      for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      return text;
+    };
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+      if (lower(entry.path().filename().string()) == lower(name)) return ReadFile(entry.path());
+    }
+    ADD_FAILURE() << name << " is not in " << directory;
+    return {};
+  }
 
   std::filesystem::path pcDir;
   std::filesystem::path kermitDir;

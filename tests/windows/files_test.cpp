@@ -7,6 +7,7 @@
 
 #include <regex>
 #include <set>
+#include <vector>
 
 #include "platform/file.h"
 #include "platform/paths.h"
@@ -68,12 +69,7 @@ TEST(WindowsFiles, ReplyFilesGetFreshNamesAndTheTemporaryDirectoryIsTheSystems) 
 
 // 15 January 2024, 17:04 UTC: 12:04 in New York, where the test runs (TZ).
 FILETIME JanuaryAfternoon() {
-  SYSTEMTIME utc{};
-  utc.wYear = 2024;
-  utc.wMonth = 1;
-  utc.wDay = 15;
-  utc.wHour = 17;
-  utc.wMinute = 4;
+  const SYSTEMTIME utc{2024, 1, 1, 15, 17, 4, 0, 0};  // year, month, day of the week (a Monday), day, hour, minute
   FILETIME time{};
   ::SystemTimeToFileTime(&utc, &time);
   return time;
@@ -104,11 +100,8 @@ TEST(WindowsFiles, ListingMarksHiddenEntriesAndGivesLocalTimes) {
     EXPECT_EQ(entry.isDirectory, entry.name == "." || entry.name == ".." || entry.name == "DATA") << entry.name;
     if (entry.name != "A.TXT") continue;
     EXPECT_EQ(entry.size, 5);
-    EXPECT_EQ(entry.modified.year, 2024);
-    EXPECT_EQ(entry.modified.month, 1);
-    EXPECT_EQ(entry.modified.day, 15);
-    EXPECT_EQ(entry.modified.hour, 12);
-    EXPECT_EQ(entry.modified.minute, 4);
+    const LocalTime& at = entry.modified;
+    EXPECT_EQ(std::vector<int>({at.year, at.month, at.day, at.hour, at.minute}), std::vector<int>({2024, 1, 15, 12, 4}));
   }
   EXPECT_EQ(ListDirectory(scratch.PathOf("missing")), std::nullopt);
 }

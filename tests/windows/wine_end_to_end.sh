@@ -37,22 +37,33 @@ corvane() {
   (cd "$pc" && timeout 120 wine "$exe" --port "$com" --baud "$baud" --quiet "$@" > ../out 2>&1)
 }
 
+wait_for() {  # TEST FILE: up to five seconds
+  for _ in $(seq 50); do [ "$1" "$2" ] && return; sleep 0.1; done
+}
+
 # corvane-dc on a pty pair of its own: the COM port is mapped to the path it prints.
 start_dc() {  # FRAMING ACTION...
   local framing=$1; shift
   # It reads the files it sends from its working directory.
   (cd "$device" && exec "$dc" --pty --framing "$framing" --dir . --timeout 10 "$@" > ../dc.out 2>&1) &
   peer_pid=$!
-  for _ in $(seq 50); do
-    [ -s "$device/../dc.out" ] && break
-    sleep 0.1
-  done
+  wait_for -s "$device/../dc.out"
   ln -sfn "$(head -n1 "$device/../dc.out")" "$com_link"
 }
 
-# Ends the peer as Ctrl-C would and waits for its report.
+# A null-modem cable of two ptys (socat) in DIR: the COM port is its pc-end, $far_end the other.
+start_cable() {  # DIR
+  socat pty,raw,echo=0,link="$1/pc-end" pty,raw,echo=0,link="$1/far-end" &
+  socat_pid=$!
+  wait_for -e "$1/far-end"
+  pc_end=$(readlink -f "$1/pc-end") far_end=$(readlink -f "$1/far-end")
+  ln -sfn "$pc_end" "$com_link"
+}
+
+# Ends the peer and waits for its report: corvane-dc as Ctrl-C would, C-Kermit (if
+# still there) as a shutdown would.
 stop_peer() {
-  kill -INT "$peer_pid" 2>/dev/null
+  if [ "${peer:-}" = kermit ]; then kill "$peer_pid"; else kill -INT "$peer_pid"; fi 2>/dev/null
   wait "$peer_pid" 2>/dev/null
   peer_pid=''
 }
@@ -66,49 +77,64 @@ make_bytes() { head -c 20000 /dev/urandom > "$1"; }
 # interrupt ends the program outright.
 interrupt_corvane() { kill -INT "$(pgrep -P "$peer_pid")"; }
 
-# Every client command against corvane-dc serving, and a receive of what it sends.
-client_cases() {  # FRAMING
-  local framing=$1
-  make_content=make_text
-  [ "$framing" = wide ] && make_content=make_bytes
+# The far end of client_cases: corvane-dc in a framing, or C-Kermit (classic) on a pty cable.
+start_peer() {  # receive | send FILE | serve
+  if [ "$peer" != kermit ]; then
+    [ "$1" = receive ] && set -- serve
+    start_dc "$peer" "$@"
+    return
+  fi
+  local commands="set file type binary, $*"
+  [ "$1" = serve ] && commands="set file type binary, enable delete, enable cd, enable directory, server"
+  (cd "$device" && exec kermit -Y -B -C "set line $far_end, set speed $baud, \
+set carrier-watch off, set flow none, $commands, exit" > ../kermit.log 2>&1) &
+  peer_pid=$!
+}
 
-  fresh "$framing-send"
+# Every client command against a peer (classic, wide or kermit), and a receive of what it sends.
+client_cases() {  # PEER
+  peer=$1
+  local platform=$1 make_content=make_text stored=UP.DAT
+  [ "$peer" = wide ] && make_content=make_bytes
+  # C-Kermit stores names in lower case.
+  [ "$peer" = kermit ] && platform=classic stored=up.dat && start_cable "$work"
+
+  fresh "$peer-send"
   $make_content "$pc/UP.DAT"
-  start_dc "$framing" serve
-  check "$framing send: exit 0" corvane --platform "$framing" send UP.DAT
+  start_peer receive
+  check "$peer send: exit 0" corvane --platform "$platform" send UP.DAT
   stop_peer
-  check "$framing send: the device holds the same bytes" cmp -s "$pc/UP.DAT" "$device/UP.DAT"
+  check "$peer send: the device holds the same bytes" cmp -s "$pc/UP.DAT" "$device/$stored"
 
-  fresh "$framing-receive"
+  fresh "$peer-receive"
   $make_content "$device/PUSH.DAT"
-  start_dc "$framing" send PUSH.DAT
-  check "$framing receive: exit 0" corvane --platform "$framing" receive
+  start_peer send PUSH.DAT
+  check "$peer receive: exit 0" corvane --platform "$platform" receive
   stop_peer
-  check "$framing receive: the PC holds the same bytes" cmp -s "$device/PUSH.DAT" "$pc/PUSH.DAT"
+  check "$peer receive: the PC holds the same bytes" cmp -s "$device/PUSH.DAT" "$pc/PUSH.DAT"
 
-  fresh "$framing-commands"
+  fresh "$peer-commands"
   $make_content "$device/REMOTE.DAT"
   mkdir -p "$device/JOB" && echo old > "$device/JOB/OLD.TXT"
-  start_dc "$framing" serve
-  check "$framing get: exit 0" corvane --platform "$framing" get REMOTE.DAT
-  check "$framing get: the PC holds the same bytes" cmp -s "$device/REMOTE.DAT" "$pc/REMOTE.DAT"
-  check "$framing get of a missing file: exit 1" test "$(corvane --platform "$framing" get NONE.DAT; echo $?)" = 1
-  check "$framing dir: exit 0" corvane --platform "$framing" dir
-  check "$framing dir: lists the device's file" grep -q REMOTE.DAT "$pc/../out"
-  check "$framing cd: exit 0" corvane --platform "$framing" cd JOB
-  check "$framing del: exit 0" corvane --platform "$framing" del OLD.TXT
+  start_peer serve
+  check "$peer get: exit 0" corvane --platform "$platform" get REMOTE.DAT
+  check "$peer get: the PC holds the same bytes" cmp -s "$device/REMOTE.DAT" "$pc/REMOTE.DAT"
+  check "$peer get of a missing file: exit 1" test "$(corvane --platform "$platform" get NONE.DAT; echo $?)" = 1
+  check "$peer dir: exit 0" corvane --platform "$platform" dir
+  check "$peer dir: lists the device's file" grep -q REMOTE.DAT "$pc/../out"
+  check "$peer cd: exit 0" corvane --platform "$platform" cd JOB
+  check "$peer del: exit 0" corvane --platform "$platform" del OLD.TXT
   stop_peer
-  check "$framing del: the file is gone" test ! -e "$device/JOB/OLD.TXT"
+  check "$peer del: the file is gone" test ! -e "$device/JOB/OLD.TXT"
+  [ "$peer" = kermit ] && kill "$socat_pid" && wait "$socat_pid" 2>/dev/null
 }
 
 # The PC's server, which speaks the wide framing, driven by a corvane-dc script
 # (a line an argument); Ctrl-C ends the server. Sets dc_status and server_status.
 serve() {
   printf '%s\n' "$@" > "$device/../script"
-  (cd "$device" && exec "$dc" --pty --framing wide --dir . --timeout 10 script ../script > ../dc.out 2>&1) &
-  local dc_pid=$!
-  for _ in $(seq 50); do [ -s "$device/../dc.out" ] && break; sleep 0.1; done
-  ln -sfn "$(head -n1 "$device/../dc.out")" "$com_link"
+  start_dc wide script ../script
+  local dc_pid=$peer_pid
   (cd "$pc" && exec timeout 120 wine "$exe" --port "COM$com" --baud "$baud" --quiet server > ../out 2>&1) &
   peer_pid=$!
   wait "$dc_pid"
@@ -144,46 +170,6 @@ server_cases() {
   check "confined: nothing from outside" test ! -e "$device/SECRET.TXT" -a -e "$work/confined/outside/SECRET.TXT"
 }
 
-# C-Kermit on the other end of a pty cable (socat): the classic framing, every
-# client command, as a Windows PC meets a real Kermit.
-kermit_cases() {
-  fresh kermit
-  socat pty,raw,echo=0,link="$work/kermit/pc-end" pty,raw,echo=0,link="$work/kermit/kermit-end" &
-  socat_pid=$!
-  for _ in $(seq 50); do [ -e "$work/kermit/kermit-end" ] && break; sleep 0.1; done
-  ln -sfn "$(readlink -f "$work/kermit/pc-end")" "$com_link"
-  kermit_run() {  # COMMANDS: C-Kermit in the device directory, in the background
-    (cd "$device" && exec kermit -Y -B -C "set line $(readlink -f "$work/kermit/kermit-end"), set speed $baud, \
-set carrier-watch off, set flow none, $1, exit" > ../kermit.log 2>&1) &
-    peer_pid=$!
-  }
-  make_text "$pc/UP.TXT"
-  kermit_run "set file type binary, receive"
-  check "kermit send: exit 0" corvane --platform classic send UP.TXT
-  wait "$peer_pid"; peer_pid=''
-  # C-Kermit stores names in lower case.
-  check "kermit send: C-Kermit holds the same bytes" cmp -s "$pc/UP.TXT" "$device/up.txt"
-
-  make_text "$device/PUSH.TXT"
-  kermit_run "set file type binary, send PUSH.TXT"
-  check "kermit receive: exit 0" corvane --platform classic receive
-  wait "$peer_pid"; peer_pid=''
-  check "kermit receive: the PC holds the same bytes" cmp -s "$device/PUSH.TXT" "$pc/PUSH.TXT"
-
-  make_text "$device/REMOTE.TXT"
-  mkdir -p "$device/job" && echo old > "$device/job/old.txt"
-  kermit_run "set file type binary, enable delete, enable cd, enable directory, server"
-  check "kermit get: exit 0" corvane --platform classic get REMOTE.TXT
-  check "kermit get: the PC holds the same bytes" cmp -s "$device/REMOTE.TXT" "$pc/REMOTE.TXT"
-  check "kermit dir: exit 0" corvane --platform classic dir
-  check "kermit dir: lists the file" grep -qi remote.txt "$pc/../out"
-  check "kermit cd: exit 0" corvane --platform classic cd job
-  check "kermit del: exit 0" corvane --platform classic del old.txt
-  check "kermit del: the file is gone" test ! -e "$device/job/old.txt"
-  kill "$peer_pid" 2>/dev/null; wait "$peer_pid" 2>/dev/null; peer_pid=''
-  kill "$socat_pid"; wait "$socat_pid" 2>/dev/null
-}
-
 console_cases() {
   # A COM port that Windows does not have, and a command line it does not take
   # (these also start the prefix's Wine server, which the Ctrl-C case wants warm).
@@ -194,11 +180,7 @@ console_cases() {
   check "usage error: exit 2" test "$(corvane frobnicate; echo $?)" = 2
 
   # Nobody on the other end of a fresh cable: Ctrl-C cancels the waiting receive, exit 130.
-  socat pty,raw,echo=0,link="$work/cancel/pc-end" pty,raw,echo=0,link="$work/cancel/far-end" &
-  socat_pid=$!
-  for _ in $(seq 50); do [ -e "$work/cancel/far-end" ] && break; sleep 0.1; done
-  pc_end=$(readlink -f "$work/cancel/pc-end")
-  ln -sfn "$pc_end" "$com_link"
+  start_cable "$work/cancel"
   (cd "$pc" && exec timeout 120 wine "$exe" --port "$com" --quiet receive > ../out 2>&1) &
   peer_pid=$!
   # Interrupted once it has the port open (Wine's own services open COM ports
@@ -219,7 +201,7 @@ console_cases() {
 case "$group" in
   classic|wide) client_cases "$group" ;;
   server) server_cases ;;
-  console) console_cases; kermit_cases ;;
+  console) console_cases; client_cases kermit ;;
   *) echo "no such group: $group"; exit 2 ;;
 esac
 echo "wine end to end ($group): $passed passed, $failed failed"
