@@ -20,13 +20,15 @@ class CommandWorkspace : public ::testing::Test {
  protected:
   CommandWorkspace() : workspace_(scratch_.Path()) { std::filesystem::create_directories(workspace_ / "dc"); }
 
-  // Starts `corvane ARGUMENTS` in the workspace; its stdout and stderr go to Output().
-  bool StartCorvane(ChildProcess& corvane, const std::vector<std::string>& arguments) {
+  // Starts `corvane ARGUMENTS` in the workspace; its stdout and stderr go to Output(), or
+  // with `terminal` it runs in that terminal (its input too).
+  bool StartCorvane(ChildProcess& corvane, const std::vector<std::string>& arguments, const std::string& terminal = "") {
     ChildOptions run;
     run.arguments = {CORVANE_BINARY};
     run.arguments.insert(run.arguments.end(), arguments.begin(), arguments.end());
     run.workingDirectory = workspace_.string();
     run.outputPath = (workspace_ / "output").string();
+    if (!terminal.empty()) run.inputPath = run.outputPath = terminal;
     return corvane.Start(run);
   }
   // Runs it to its end: the exit status, or nullopt when it still runs after the guard.

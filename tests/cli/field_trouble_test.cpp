@@ -15,7 +15,7 @@
 
 #include "cli/command_workspace.h"
 #include "common/pty_pair.h"
-#include "corvane-dc/simulated_device.h"
+#include "support/dc_fixture.h"
 
 namespace corvane {
 namespace {
@@ -26,9 +26,7 @@ using Clock = std::chrono::steady_clock;
 using FieldTrouble = CommandWorkspace;
 
 TEST_F(FieldTrouble, APortThatAnotherProgramHoldsIsRefusedNamingThatProgram) {
-  dc::DeviceOptions options;
-  options.directory = (workspace_ / "dc").string();
-  dc::PtyDevice device(options);
+  testing::DcFixture device(dc::Framing::Classic);
   ASSERT_TRUE(device.Start());
   // This test program holds the port as a terminal program would, locked.
   const int held = ::open(device.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -79,11 +77,9 @@ TEST_F(FieldTrouble, AGetEndsWhenTheDataCollectorOnlyRefusesOrStaysSilent) {
       {refusing, "0", "the Data Collector reported: File not found: MISSING.TXT"},
       {silent, "2", "nothing moved for 2 s"}};
   for (const auto& [faults, idleTimeout, said] : cases) {
-    dc::DeviceOptions options;
-    options.framing = dc::Framing::Wide;
-    options.directory = (workspace_ / "dc").string();
+    dc::DeviceOptions options = testing::DeviceFor(dc::Framing::Wide);
     options.faults = faults;
-    dc::PtyDevice device(options);
+    testing::DcFixture device(options);
     ASSERT_TRUE(device.Start());
     EXPECT_EQ(RunCorvane({"--port", device.SlavePath(), "--platform", "wide", "--quiet", "--idle-timeout", idleTimeout,
                           "get", "MISSING.TXT"}),
@@ -109,13 +105,10 @@ class DeviceVanishes : public FieldTrouble, public ::testing::WithParamInterface
 // leaves no partial file behind.
 TEST_P(DeviceVanishes, MidTransferTheCommandEndsSayingSo) {
   const VanishCase& c = GetParam();
-  const std::string content(300000, 'x');
-  testing::WriteFile(workspace_ / (c.deviceSends ? "dc/BIG.DAT" : "BIG.DAT"), content);
-  dc::DeviceOptions options;
-  options.framing = c.framing;
-  options.directory = (workspace_ / "dc").string();
-  if (c.deviceSends) options.script = {dc::Role::Send((workspace_ / "dc/BIG.DAT").string())};
-  auto device = std::make_unique<dc::PtyDevice>(options);
+  const fs::path big = workspace_ / (c.deviceSends ? "dc/BIG.DAT" : "BIG.DAT");
+  testing::WriteFile(big, std::string(300000, 'x'));
+  auto device = std::make_unique<testing::DcFixture>(c.framing, std::vector{c.deviceSends ? dc::Role::Send(big.string())
+                                                                                          : dc::Role::Serve()});
   ASSERT_TRUE(device->Start());
   std::vector<std::string> arguments = {"--port", device->SlavePath(), "--quiet"};
   arguments.insert(arguments.end(), c.command.begin(), c.command.end());

@@ -8,7 +8,7 @@
 #include "cli/command_workspace.h"
 #include "common/pty_pair.h"
 #include "corvane-dc/replay.h"
-#include "corvane-dc/simulated_device.h"
+#include "support/dc_fixture.h"
 
 namespace corvane {
 namespace {
@@ -36,19 +36,15 @@ class TraceReplay : public CommandWorkspace, public ::testing::WithParamInterfac
 TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
   const ReplayCase& c = GetParam();
   // Text: the classic line sends files as text, which a Ctrl-Z byte would end.
-  std::string content;
-  for (int line = 0; content.size() < 3000; ++line) content += "point " + std::to_string(line) + " 1234.567 89.012\r\n";
-  content.resize(3000);
+  const std::string content = testing::TextLines(3000);
   const fs::path original = workspace_ / (c.deviceSends ? "dc/FIELD.DAT" : "FIELD.DAT");
   testing::WriteFile(original, content);
   const fs::path trace = workspace_ / "field.trace";
   {
-    dc::DeviceOptions options;
-    options.framing = c.framing;
-    options.directory = (workspace_ / "dc").string();
+    dc::DeviceOptions options = testing::DeviceFor(c.framing);
     options.timeoutSeconds = 1;
     if (c.deviceSends) options.script = {dc::Role::Send(original.string())};
-    dc::PtyDevice device(options);
+    testing::DcFixture device(options);
     ASSERT_TRUE(device.Start());
     ASSERT_EQ(RunOn(device.SlavePath(), {"--trace", trace.string()}), 0) << Output();
   }
