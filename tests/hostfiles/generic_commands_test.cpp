@@ -48,7 +48,7 @@ TEST_F(GenericCommandTest, ChangeDirectoryAndEraseAnswerOnlyWhatTheyDid) {
 TEST_F(GenericCommandTest, AnswerFileThatCannotBeCreated) {
   fs::create_directory(work_ / "DATA");
   WriteFile(work_ / "A.TXT", "data");
-  SetEnvironment("TMPDIR", (base_ / "missing").string());
+  environment_.Set("TMPDIR", (base_ / "missing").c_str());
   EXPECT_EQ(Run("E%A.TXT"), kAnswerFileFailed);
   EXPECT_EQ(Run("D"), 0);
   EXPECT_EQ(Run("C$DATA"), kAnswerFileFailed);
