@@ -39,30 +39,5 @@ TEST_F(ConfinementTest, PathInsideRootDecisions) {
   EXPECT_TRUE(PathInsideRoot("TAB\tNAME"));  // control bytes are refused only when confined
 }
 
-// Change directory, erase and the listing each ask the root before they act,
-// and a refusal leaves no answer file.
-TEST_F(ConfinementTest, GenericCommandsActOnlyInsideTheRoot) {
-  EXPECT_EQ(Run("C!OUTREL"), kAnswerDirectoryFailed);
-  EXPECT_EQ(fs::current_path(), work_);
-  EXPECT_EQ(Run("E!FILELINK"), 0);
-  EXPECT_EQ(Run("E!OUTABS\\SECRET.TXT"), 0);
-  EXPECT_FALSE(fs::exists(AnswerPath()));
-  EXPECT_TRUE(fs::exists(outside_ / "SECRET.TXT"));
-  EXPECT_TRUE(fs::is_symlink(work_ / "FILELINK"));
-
-  EXPECT_EQ(Run("C!INABS"), 1);
-  EXPECT_EQ(fs::current_path(), work_ / "IN");
-  EXPECT_EQ(Run("E!..\\INREL\\F.TXT"), 1);
-  EXPECT_FALSE(fs::exists(work_ / "IN" / "F.TXT"));
-  EXPECT_EQ(Run("C!.."), 1);
-  EXPECT_EQ(fs::current_path(), work_);
-  EXPECT_EQ(Run("C!.."), kAnswerDirectoryFailed);
-
-  Confinement().root = (work_ / "IN").string();
-  EXPECT_EQ(Run("D"), 0);
-  fs::current_path(work_ / "IN");
-  EXPECT_EQ(Run("D"), 1);
-}
-
 }  // namespace
 }  // namespace corvane::testing

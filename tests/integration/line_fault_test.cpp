@@ -55,9 +55,7 @@ TEST_P(LineFaultTest, EndsWithItsResultAndThePartialFileRule) {
   const std::string content = classic ? TextLines(size) : MixedBytes(size);
   c.send ? WriteFile(Pc() / "LONG.DAT", content) : PlanPush("LONG.DAT", content);
 
-  const auto start = Clock::now();
   EXPECT_EQ(c.send ? TransferSend("LONG.DAT", "") : TransferReceive(""), c.result == 0);
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(40)) << "hang guard";
   EXPECT_EQ(TransferGetLastError(), c.result) << Why();
   const std::string arrived = ReadFile((c.send ? Served() : Pc()) / "LONG.DAT");
   if (c.fault == Fault::Corrupt) {

@@ -94,9 +94,9 @@ TEST_F(ServerModeTest, ConfinementRefusesEverythingOutsideTheRoot) {
   EXPECT_EQ(ReadFile(Pc() / "SECRET.TXT"), "outside");
   EXPECT_EQ(ReadFile(Pc() / "inside" / "NEW.TXT"), "new");
 
-  // The current directory itself outside the root: an upload is refused.
+  // The current directory itself outside the root: an upload and a listing are refused.
   fs::current_path(Pc());
-  Serve({Role::Upload(InOutbox("STRAY.TXT", "stray"))}, {255});
+  Serve({Role::Upload(InOutbox("STRAY.TXT", "stray")), Role::Remote('D', "")}, {255, 249});
   EXPECT_EQ(FileNames(Pc()), (std::vector<std::string>{"SECRET.TXT", "inside"}));
 }
 

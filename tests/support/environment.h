@@ -10,13 +10,9 @@ namespace corvane::testing {
 
 class ScopedEnvironment {
  public:
-  ScopedEnvironment() = default;
   ~ScopedEnvironment() {
     for (const auto& [name, value] : saved_) value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
   }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
   // nullptr unsets the variable.
   void Set(const std::string& name, const char* value) {
     if (!saved_.count(name)) {
