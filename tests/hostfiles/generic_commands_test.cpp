@@ -57,13 +57,6 @@ TEST_F(GenericCommandTest, AnswerFileThatCannotBeCreated) {
   EXPECT_EQ(answer_.announcedName, "");
 }
 
-TEST_F(GenericCommandTest, AnswerFileIsRecreated) {
-  WriteFile(AnswerPath(), std::string(500, 'o'));
-  WriteFile(work_ / "A.TXT", "data");
-  ASSERT_EQ(Run("E%A.TXT"), 1);
-  EXPECT_EQ(Answer(), "Deleted file: A.TXT\r\n");
-}
-
 // An argument that did not fit the engine's buffer is never cut to another name.
 TEST_F(GenericCommandTest, ArgumentsTooLongAreRefused) {
   WriteFile(work_ / "A.TXT", "data");
