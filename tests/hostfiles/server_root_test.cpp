@@ -3,27 +3,21 @@
 namespace corvane::testing {
 namespace {
 
-// The served root is the shared confinement tree's root/, the test's working directory.
-class ConfinementTest : public HostFilesTest {
- protected:
-  void SetUp() override {
-    HostFilesTest::SetUp();
-    scratch_.MakeConfinementTree();
-    outside_ = base_ / "outside";
-    Confinement().root = work_.string();
-  }
-  fs::path outside_;
-};
+using ConfinementTest = HostFilesTest;
 
 // Every path that the Data Collector names, in any command of either engine, is decided here.
 TEST_F(ConfinementTest, PathInsideRootDecisions) {
+  // The served root is the shared confinement tree's root/, the test's working directory.
+  scratch_.MakeConfinementTree();
+  const fs::path outside = base_ / "outside";
+  Confinement().root = work_.string();
   fs::create_directory(base_ / "root2");
   const std::pair<std::string, bool> cases[] = {
       {".", true}, {"", true}, {"NEW.TXT", true}, {"IN/NEW/DEEPER/../X", true},  // missing tails resolve by name
       {"./IN//F.TXT", true}, {"in\\f.txt", true}, {"INABS/F.TXT", true}, {"INREL/F.TXT", true},
       {work_.string(), true}, {work_.string() + "/", true},
       {(base_ / "root2").string(), false},  // shares the root's spelling as a prefix
-      {"../root2/X", false}, {"..", false}, {"/", false}, {"/../..", false}, {outside_.string(), false},
+      {"../root2/X", false}, {"..", false}, {"/", false}, {"/../..", false}, {outside.string(), false},
       {"OUTABS", false}, {"outabs", false}, {"OUTREL/SECRET.TXT", false}, {"OUTABS/..", false},
       {"IN\\..\\..\\outside", false}, {"MISSING/../..", false}, {"OUTABS/NEW/../NEWER", false},
       {"FILELINK", false}, {"DANGLING", false}, {"LOOP/X", false}, {"TAB\tNAME", false}, {"DEL\x7fNAME", false}};
@@ -32,7 +26,7 @@ TEST_F(ConfinementTest, PathInsideRootDecisions) {
   Confinement().root = (base_ / "no-such-root").string();
   EXPECT_FALSE(PathInsideRoot("."));
   Confinement().root = "/";
-  EXPECT_TRUE(PathInsideRoot(outside_.string()));
+  EXPECT_TRUE(PathInsideRoot(outside.string()));
   Confinement().root.clear();
   EXPECT_TRUE(PathInsideRoot("../outside/SECRET.TXT"));
   EXPECT_TRUE(PathInsideRoot("DANGLING"));
