@@ -15,7 +15,6 @@
 
 #include "cli/command_workspace.h"
 #include "common/pty_pair.h"
-#include "support/dc_fixture.h"
 
 namespace corvane {
 namespace {
@@ -90,30 +89,16 @@ TEST_F(FieldTrouble, AGetEndsWhenTheDataCollectorOnlyRefusesOrStaysSilent) {
   }
 }
 
-struct VanishCase {
-  const char* name;
-  dc::Framing framing;
-  std::vector<std::string> command;  // after --port
-  bool deviceSends;
-};
-void PrintTo(const VanishCase& c, std::ostream* out) { *out << c.name; }
-
-class DeviceVanishes : public FieldTrouble, public ::testing::WithParamInterface<VanishCase> {};
+using DeviceVanishes = CrossingTest;
 
 // The cable is pulled (the pty's other end closed) a few packets into a long
 // file: the command ends as after its retries and says why; the wide engine
 // leaves no partial file behind.
 TEST_P(DeviceVanishes, MidTransferTheCommandEndsSayingSo) {
-  const VanishCase& c = GetParam();
-  const fs::path big = workspace_ / (c.deviceSends ? "dc/BIG.DAT" : "BIG.DAT");
-  testing::WriteFile(big, std::string(300000, 'x'));
-  auto device = std::make_unique<testing::DcFixture>(c.framing, std::vector{c.deviceSends ? dc::Role::Send(big.string())
-                                                                                          : dc::Role::Serve()});
+  auto device = DeviceWithFile(std::string(300000, 'x'));
   ASSERT_TRUE(device->Start());
-  std::vector<std::string> arguments = {"--port", device->SlavePath(), "--quiet"};
-  arguments.insert(arguments.end(), c.command.begin(), c.command.end());
   ChildProcess corvane;
-  ASSERT_TRUE(StartCorvane(corvane, arguments));
+  ASSERT_TRUE(StartCorvane(corvane, Arguments(device->SlavePath())));
   const auto guard = Clock::now() + std::chrono::seconds(20);
   while (device->Device().LogLines().size() < 12 && Clock::now() < guard) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -122,18 +107,12 @@ TEST_P(DeviceVanishes, MidTransferTheCommandEndsSayingSo) {
   device.reset();
   EXPECT_EQ(corvane.Wait(30000), 1) << Output();
   EXPECT_NE(Output().find("corvane: the serial device went away"), std::string::npos) << Output();
-  if (c.deviceSends) {
-    EXPECT_FALSE(fs::exists(workspace_ / "BIG.DAT")) << Output();
+  if (GetParam().deviceSends) {
+    EXPECT_FALSE(fs::exists(workspace_ / "FILE.DAT")) << Output();
   }
 }
 
-const VanishCase kVanishCases[] = {
-    {"ClassicSend", dc::Framing::Classic, {"--platform", "classic", "send", "BIG.DAT"}, false},
-    {"WideReceive", dc::Framing::Wide, {"--platform", "wide", "receive"}, true},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, DeviceVanishes, ::testing::ValuesIn(kVanishCases),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, DeviceVanishes, ::testing::ValuesIn(kCrossings), CrossingName);
 
 }  // namespace
 }  // namespace corvane
