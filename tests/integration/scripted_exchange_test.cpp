@@ -140,15 +140,16 @@ const ScriptedCase kCases[] = {
     {"WideGetPastAStrayRequest", Wide, 2, kGetWanted,
      {kWideGetOpen, {"<R0 ../evil.txt", "~"}, kWideWanted}, 0,
      {{"WANTED.TXT", "abcd"}, {"EVIL.TXT", std::nullopt}, {"../evil.txt", std::nullopt}}},
-    // Wide remote commands: the length character '#' goes out doubled; a NAKed command goes out again.
+    // Wide remote commands: the length character '#' goes out doubled; a NAKed command goes out again;
+    // a reply header sent again (its Y was lost) is acknowledged again, not taken for a cancel.
     {"WideChangeDirectory", Wide, 2, [] { return TransferChangeDirectory("abc"); },
      {kWideProbe, {">I0", "<Y0", ">G0 C##abc", "<S0", ">Y0", "<X1 cd 6", ">Y1", "<D2 /abc\r\n", ">Y2", "<Z3", ">Y3"}},
      0, {}},
     {"WideDeleteAnsweredWithAY", Wide, 2, [] { return TransferDelete("JOB.CR5"); },
      {kWideProbe, {">I0", "<Y0", ">G0 E'JOB.CR5", "<Y0"}}, 0, {}},
-    {"WideDirectoryAfterANak", Wide, 2, [] { return TransferDirectory(""); },
-     {kWideProbe, {">I0", "<Y0", ">G0 D ", "<N0", ">G0 D ", "<S0", ">Y0", "<X1 dir 3", ">Y1", "<D2 /\r\n", ">Y2",
-                   "<Z3", ">Y3"}}, 0, {{kReply, "/\r\n"}}},
+    {"WideDirectoryAfterANakAndARepeatedHeader", Wide, 2, [] { return TransferDirectory(""); },
+     {kWideProbe, {">I0", "<Y0", ">G0 D ", "<N0", ">G0 D ", "<S0", ">Y0", "<X1 dir 3", ">Y1", "<X1 dir 3", ">Y1",
+                   "<D2 /\r\n", ">Y2", "<Z3", ">Y3"}}, 0, {{kReply, "/\r\n"}}},
     // Server mode takes the scripts one after the other: each starts while it idles and
     // leaves it idle again; a break drops a partial upload; the cancel is told with E 258.
     {"WideServerTakesTheScriptsOneAfterTheOther", Wide, 2, [] { return TransferServer(); },
