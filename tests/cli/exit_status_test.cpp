@@ -5,7 +5,7 @@
 #include <csignal>
 
 #include "cli/command_workspace.h"
-#include "corvane-dc/simulated_device.h"
+#include "support/dc_fixture.h"
 
 namespace corvane {
 namespace {
@@ -27,11 +27,7 @@ TEST_F(ExitStatus, UsageErrorsAndPortsThatWillNotOpen) {
 
 // SIGTERM is how a service manager stops the server: a normal end.
 TEST_F(ExitStatus, ServerEndedBySigtermExitsZero) {
-  dc::DeviceOptions options;
-  options.framing = dc::Framing::Wide;
-  options.directory = (workspace_ / "dc").string();
-  options.script = {dc::Role::Remote('D', "")};
-  dc::PtyDevice device(options);
+  testing::DcFixture device(dc::Framing::Wide, {dc::Role::Remote('D', "")});
   ASSERT_TRUE(device.Start());
   ChildProcess corvane;
   ASSERT_TRUE(StartCorvane(corvane, {"--port", device.SlavePath(), "--quiet", "server"}));

@@ -15,7 +15,6 @@
 
 #include "cli/command_workspace.h"
 #include "common/pty_pair.h"
-#include "corvane-dc/simulated_device.h"
 
 namespace corvane {
 namespace {
@@ -26,9 +25,7 @@ using Clock = std::chrono::steady_clock;
 using FieldTrouble = CommandWorkspace;
 
 TEST_F(FieldTrouble, APortThatAnotherProgramHoldsIsRefusedNamingThatProgram) {
-  dc::DeviceOptions options;
-  options.directory = (workspace_ / "dc").string();
-  dc::PtyDevice device(options);
+  testing::DcFixture device(dc::Framing::Classic);
   ASSERT_TRUE(device.Start());
   // This test program holds the port as a terminal program would, locked.
   const int held = ::open(device.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -79,11 +76,9 @@ TEST_F(FieldTrouble, AGetEndsWhenTheDataCollectorOnlyRefusesOrStaysSilent) {
       {refusing, "0", "the Data Collector reported: File not found: MISSING.TXT"},
       {silent, "2", "nothing moved for 2 s"}};
   for (const auto& [faults, idleTimeout, said] : cases) {
-    dc::DeviceOptions options;
-    options.framing = dc::Framing::Wide;
-    options.directory = (workspace_ / "dc").string();
+    dc::DeviceOptions options = testing::DeviceFor(dc::Framing::Wide);
     options.faults = faults;
-    dc::PtyDevice device(options);
+    testing::DcFixture device(options);
     ASSERT_TRUE(device.Start());
     EXPECT_EQ(RunCorvane({"--port", device.SlavePath(), "--platform", "wide", "--quiet", "--idle-timeout", idleTimeout,
                           "get", "MISSING.TXT"}),
@@ -94,33 +89,16 @@ TEST_F(FieldTrouble, AGetEndsWhenTheDataCollectorOnlyRefusesOrStaysSilent) {
   }
 }
 
-struct VanishCase {
-  const char* name;
-  dc::Framing framing;
-  std::vector<std::string> command;  // after --port
-  bool deviceSends;
-};
-void PrintTo(const VanishCase& c, std::ostream* out) { *out << c.name; }
-
-class DeviceVanishes : public FieldTrouble, public ::testing::WithParamInterface<VanishCase> {};
+using DeviceVanishes = CrossingTest;
 
 // The cable is pulled (the pty's other end closed) a few packets into a long
 // file: the command ends as after its retries and says why; the wide engine
 // leaves no partial file behind.
 TEST_P(DeviceVanishes, MidTransferTheCommandEndsSayingSo) {
-  const VanishCase& c = GetParam();
-  const std::string content(300000, 'x');
-  testing::WriteFile(workspace_ / (c.deviceSends ? "dc/BIG.DAT" : "BIG.DAT"), content);
-  dc::DeviceOptions options;
-  options.framing = c.framing;
-  options.directory = (workspace_ / "dc").string();
-  if (c.deviceSends) options.script = {dc::Role::Send((workspace_ / "dc/BIG.DAT").string())};
-  auto device = std::make_unique<dc::PtyDevice>(options);
+  auto device = DeviceWithFile(std::string(300000, 'x'));
   ASSERT_TRUE(device->Start());
-  std::vector<std::string> arguments = {"--port", device->SlavePath(), "--quiet"};
-  arguments.insert(arguments.end(), c.command.begin(), c.command.end());
   ChildProcess corvane;
-  ASSERT_TRUE(StartCorvane(corvane, arguments));
+  ASSERT_TRUE(StartCorvane(corvane, Arguments(device->SlavePath())));
   const auto guard = Clock::now() + std::chrono::seconds(20);
   while (device->Device().LogLines().size() < 12 && Clock::now() < guard) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -129,18 +107,12 @@ TEST_P(DeviceVanishes, MidTransferTheCommandEndsSayingSo) {
   device.reset();
   EXPECT_EQ(corvane.Wait(30000), 1) << Output();
   EXPECT_NE(Output().find("corvane: the serial device went away"), std::string::npos) << Output();
-  if (c.deviceSends) {
-    EXPECT_FALSE(fs::exists(workspace_ / "BIG.DAT")) << Output();
+  if (GetParam().deviceSends) {
+    EXPECT_FALSE(fs::exists(workspace_ / "FILE.DAT")) << Output();
   }
 }
 
-const VanishCase kVanishCases[] = {
-    {"ClassicSend", dc::Framing::Classic, {"--platform", "classic", "send", "BIG.DAT"}, false},
-    {"WideReceive", dc::Framing::Wide, {"--platform", "wide", "receive"}, true},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, DeviceVanishes, ::testing::ValuesIn(kVanishCases),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, DeviceVanishes, ::testing::ValuesIn(kCrossings), CrossingName);
 
 }  // namespace
 }  // namespace corvane

@@ -1,22 +1,19 @@
 // `corvane send` in a real terminal against the simulated Data Collector: the
 // display is wired in, and Ctrl-C cancels, exits 130 and restores the cursor.
 // What the window draws is pinned in terminal_display_test.
-#include <gtest/gtest.h>
-
 #include <chrono>
 
+#include "cli/command_workspace.h"
 #include "cli/screen_model.h"
-#include "common/child_process.h"
 #include "common/pty_pair.h"
-#include "corvane-dc/simulated_device.h"
-#include "platform/scratch_directory.h"
+#include "support/dc_fixture.h"
 
 namespace corvane {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class TerminalEndToEnd : public ::testing::Test {
+class TerminalEndToEnd : public CommandWorkspace {
  protected:
   // Reads the terminal into the screen model until it shows `text`; false
   // when it does not within the guard.
@@ -37,29 +34,18 @@ class TerminalEndToEnd : public ::testing::Test {
     return text;
   }
 
-  testing::ScratchDirectory scratch_;
   PtyPair terminal_;
   ScreenModel screen_;
 };
 
 TEST_F(TerminalEndToEnd, ShowsProgressAndCtrlCCancels) {
-  std::string text;
-  for (int line = 0; line < 2000; ++line) text += "survey note line " + std::to_string(line) + "\n";
-  scratch_.WriteFile("pc/LONG.TXT", text);
-  std::filesystem::create_directory(scratch_.PathOf("dc"));
+  testing::WriteFile(workspace_ / "LONG.TXT", testing::TextLines(48000));
   ASSERT_TRUE(terminal_.Open());
-  dc::DeviceOptions options;
-  options.directory = scratch_.PathOf("dc");
-  dc::PtyDevice device(options);
+  testing::DcFixture device(dc::Framing::Classic);
   ASSERT_TRUE(device.Start());
-
   ChildProcess corvane;
-  ChildOptions run;
-  run.arguments = {CORVANE_BINARY, "--port", device.SlavePath(), "--platform", "classic", "send", "LONG.TXT"};
-  run.workingDirectory = scratch_.PathOf("pc");
-  run.inputPath = terminal_.SlavePath();
-  run.outputPath = terminal_.SlavePath();
-  ASSERT_TRUE(corvane.Start(run));
+  ASSERT_TRUE(StartCorvane(corvane, {"--port", device.SlavePath(), "--platform", "classic", "send", "LONG.TXT"},
+                           terminal_.SlavePath()));
 
   // The total is known once the first packets have gone.
   ASSERT_TRUE(WatchFor(" of ")) << Screen();

@@ -8,53 +8,30 @@
 #include "cli/command_workspace.h"
 #include "common/pty_pair.h"
 #include "corvane-dc/replay.h"
-#include "corvane-dc/simulated_device.h"
 
 namespace corvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ReplayCase {
-  const char* name;
-  dc::Framing framing;
-  std::vector<std::string> command;  // after --port and --quiet
-  bool deviceSends;
-  const char* firstPacket;  // as the trace notes it
-};
-void PrintTo(const ReplayCase& c, std::ostream* out) { *out << c.name; }
-
-class TraceReplay : public CommandWorkspace, public ::testing::WithParamInterface<ReplayCase> {
- protected:
-  std::optional<int> RunOn(const std::string& port, std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {"--port", port, "--quiet"});
-    arguments.insert(arguments.end(), GetParam().command.begin(), GetParam().command.end());
-    return RunCorvane(arguments);
-  }
-};
+using TraceReplay = CrossingTest;
 
 TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
-  const ReplayCase& c = GetParam();
   // Text: the classic line sends files as text, which a Ctrl-Z byte would end.
-  std::string content;
-  for (int line = 0; content.size() < 3000; ++line) content += "point " + std::to_string(line) + " 1234.567 89.012\r\n";
-  content.resize(3000);
-  const fs::path original = workspace_ / (c.deviceSends ? "dc/FIELD.DAT" : "FIELD.DAT");
-  testing::WriteFile(original, content);
+  const std::string content = testing::TextLines(3000);
   const fs::path trace = workspace_ / "field.trace";
   {
-    dc::DeviceOptions options;
-    options.framing = c.framing;
-    options.directory = (workspace_ / "dc").string();
-    options.timeoutSeconds = 1;
-    if (c.deviceSends) options.script = {dc::Role::Send(original.string())};
-    dc::PtyDevice device(options);
-    ASSERT_TRUE(device.Start());
-    ASSERT_EQ(RunOn(device.SlavePath(), {"--trace", trace.string()}), 0) << Output();
+    auto device = DeviceWithFile(content, 1);
+    ASSERT_TRUE(device->Start());
+    ASSERT_EQ(RunCorvane(Arguments(device->SlavePath(), {"--trace", trace.string()})), 0) << Output();
   }
   const std::string recorded = testing::ReadFile(trace);
-  EXPECT_NE(recorded.find(c.firstPacket), std::string::npos) << recorded.substr(0, 2000);
-  if (c.deviceSends) fs::remove(workspace_ / "FIELD.DAT");
+  // The first file header as the trace notes it.
+  EXPECT_NE(recorded.find(GetParam().deviceSends ? "#       dc F seq=1 len=13 wide \"FILE.DAT 3000\""
+                                                 : "#       pc F seq=1 len=8 classic \"FILE.DAT\""),
+            std::string::npos)
+      << recorded.substr(0, 2000);
+  if (GetParam().deviceSends) fs::remove(workspace_ / "FILE.DAT");
 
   std::string badLine;
   const auto events = dc::ParseTrace(recorded, badLine);
@@ -64,23 +41,16 @@ TEST_P(TraceReplay, AnExchangeWithTheSimulatorHappensAgainFromItsTrace) {
   std::atomic<bool> stop{false};
   dc::ReplayResult result;
   std::thread player([&] { result = dc::ReplayTrace(pty.Master(), *events, stop, 5); });
-  const std::optional<int> status = RunOn(pty.SlavePath(), {});
+  const std::optional<int> status = RunCorvane(Arguments(pty.SlavePath()));
   player.join();
   EXPECT_EQ(status, 0) << Output();
   EXPECT_TRUE(result.sameAsTrace) << result.detail;
-  if (c.deviceSends) {
-    EXPECT_EQ(testing::ReadFile(workspace_ / "FIELD.DAT"), content);
+  if (GetParam().deviceSends) {
+    EXPECT_EQ(testing::ReadFile(workspace_ / "FILE.DAT"), content);
   }
 }
 
-const ReplayCase kReplayCases[] = {
-    {"ClassicSend", dc::Framing::Classic, {"--platform", "classic", "send", "FIELD.DAT"}, false,
-     "#       pc F seq=1 len=9 classic \"FIELD.DAT\""},
-    {"WideReceive", dc::Framing::Wide, {"--platform", "wide", "receive"}, true, "#       dc F seq=1 len=14 wide \"FIELD.DAT 3000\""},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, TraceReplay, ::testing::ValuesIn(kReplayCases),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, TraceReplay, ::testing::ValuesIn(kCrossings), CrossingName);
 
 }  // namespace
 }  // namespace corvane

@@ -5,15 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <optional>
 #include <string>
 
 #include "hostfiles/generic_commands.h"
 #include "hostfiles/server_root.h"
 #include "platform/scratch_directory.h"
+#include "support/environment.h"
 #include "support/files.h"
 
 namespace corvane::testing {
@@ -27,24 +25,14 @@ class HostFilesTest : public ::testing::Test {
     fs::create_directories(base_ / "root");
     fs::create_directories(tmp_ = base_ / "tmp");
     work_ = base_ / "root";
-    SetEnvironment("TMPDIR", tmp_.string());
-    SetEnvironment("TZ", "CVT+4");
+    environment_.Set("TMPDIR", tmp_.c_str());
+    environment_.Set("TZ", "CVT+4");
     fs::current_path(work_);
     Confinement().root.clear();
   }
   void TearDown() override {
     fs::current_path(savedDirectory_);
-    for (const auto& [name, value] : savedEnvironment_) {
-      value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
-    }
     Confinement().root.clear();
-  }
-  void SetEnvironment(const std::string& name, const std::string& value) {
-    if (!savedEnvironment_.count(name)) {
-      const char* old = std::getenv(name.c_str());
-      savedEnvironment_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-    }
-    ::setenv(name.c_str(), value.c_str(), 1);
   }
 
   // Handles `data` (the letter, then the argument field) as a generic command received.
@@ -60,10 +48,10 @@ class HostFilesTest : public ::testing::Test {
   ScratchDirectory scratch_;
   fs::path base_, work_, tmp_;
   HostAnswer answer_;
+  ScopedEnvironment environment_;
 
  private:
   fs::path savedDirectory_ = fs::current_path();
-  std::map<std::string, std::optional<std::string>> savedEnvironment_;
 };
 
 }  // namespace corvane::testing

@@ -35,17 +35,6 @@ inline std::vector<std::string> FileNames(const fs::path& directory) {
   return names;
 }
 
-// CR LF ended lines of printable characters, `total` bytes in all.
-inline std::string TextLines(std::size_t total) {
-  std::string text;
-  for (std::size_t line = 0; text.size() < total; ++line) {
-    std::string body = "line " + std::to_string(line) + " ";
-    for (std::size_t i = body.size(); i < 58; ++i) body.push_back(static_cast<char>('!' + (line * 7 + i) % 94));
-    text += body + "\r\n";
-  }
-  return text;
-}
-
 class DeviceLinkTest : public ::testing::Test, public RecordingHost {
  protected:
   void SetUp() override {

@@ -55,9 +55,7 @@ TEST_P(LineFaultTest, EndsWithItsResultAndThePartialFileRule) {
   const std::string content = classic ? TextLines(size) : MixedBytes(size);
   c.send ? WriteFile(Pc() / "LONG.DAT", content) : PlanPush("LONG.DAT", content);
 
-  const auto start = Clock::now();
   EXPECT_EQ(c.send ? TransferSend("LONG.DAT", "") : TransferReceive(""), c.result == 0);
-  EXPECT_LT(Clock::now() - start, std::chrono::seconds(40)) << "hang guard";
   EXPECT_EQ(TransferGetLastError(), c.result) << Why();
   const std::string arrived = ReadFile((c.send ? Served() : Pc()) / "LONG.DAT");
   if (c.fault == Fault::Corrupt) {
@@ -101,26 +99,6 @@ const FaultCase kFaults[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, LineFaultTest, ::testing::ValuesIn(kFaults),
                          [](const auto& info) { return info.param.name; });
-
-using LostPacketTest = DeviceLinkTest;
-
-// A lost acknowledgement costs a resend, never the transfer: the device sends
-// the reply's X header again under its old number, and the PC acknowledges it
-// again instead of taking it for a cancel.
-TEST_F(LostPacketTest, AWideReplyHeaderWhoseAcknowledgementIsLostIsAcknowledgedAgain) {
-  WriteFile(Served() / "A.TXT", "12345");
-  dc::FaultOptions faults;
-  // The device reads the probe, I, G, the PC's Y to its S, then the Y to its X.
-  faults.packetFault = dc::PacketFault{dc::PacketFault::Direction::Received, 5, dc::PacketFault::Kind::Drop};
-  UseDevice(Wide, 2, faults);
-  // Only a guard against the wait without end this case used to meet.
-  StopWhen(true, [start = Clock::now()] { return Clock::now() - start > std::chrono::seconds(30); });
-  ASSERT_TRUE(TransferDirectory("")) << Why();
-  EXPECT_NE(Why().find("<- Y seq=1 len=0 (lost by the packet fault)"), std::string::npos) << Why();
-  std::string reply;
-  ASSERT_TRUE(TransferGetOutputFilename(reply));
-  EXPECT_EQ(ReadFile(reply), "/\r\nA.TXT 5\r\n");
-}
 
 }  // namespace
 }  // namespace corvane::testing

@@ -52,6 +52,7 @@ TEST_F(ServerModeTest, UploadsDownloadsAndRemoteCommandsInOneRun) {
                               {0, -1, 0, 0, 251, 0, 0, 0});
   EXPECT_EQ(TransferGetLastError(), 0);
   ASSERT_EQ(outcomes.size(), 8u);
+  const std::string pc = fs::canonical(Pc()).string();
   EXPECT_EQ(outcomes[1].remoteError, "File exists");
   EXPECT_EQ(ReadFile(Pc() / "taken.txt"), "keep me");
   EXPECT_EQ(ReadFile(Pc() / "UP1.BIN"), first);
@@ -62,10 +63,10 @@ TEST_F(ServerModeTest, UploadsDownloadsAndRemoteCommandsInOneRun) {
     EXPECT_NE(outcomes[5].reply.find(name), std::string::npos) << name << " missing from\n" << outcomes[5].reply;
   }
   EXPECT_TRUE(fs::equivalent(fs::current_path(), Pc() / "JOBS")) << "the device's cd moves the PC's directory";
+  EXPECT_EQ(outcomes[6].reply, pc + "/JOBS\r\n") << "written over the listing's longer answer";
   EXPECT_FALSE(fs::exists(Pc() / "JOBS" / "J1.TXT"));
 
   // The host is told each request as the device made it, and what came of it.
-  const std::string pc = fs::canonical(Pc()).string();
   std::vector<std::string> told;
   for (const ServedRequest& request : TransferTakeServedRequests()) told.push_back(Described(request));
   EXPECT_EQ(told, (std::vector<std::string>{"upload " + pc + "/UP1.BIN 1300 done",
@@ -94,9 +95,9 @@ TEST_F(ServerModeTest, ConfinementRefusesEverythingOutsideTheRoot) {
   EXPECT_EQ(ReadFile(Pc() / "SECRET.TXT"), "outside");
   EXPECT_EQ(ReadFile(Pc() / "inside" / "NEW.TXT"), "new");
 
-  // The current directory itself outside the root: an upload is refused.
+  // The current directory itself outside the root: an upload and a listing are refused.
   fs::current_path(Pc());
-  Serve({Role::Upload(InOutbox("STRAY.TXT", "stray"))}, {255});
+  Serve({Role::Upload(InOutbox("STRAY.TXT", "stray")), Role::Remote('D', "")}, {255, 249});
   EXPECT_EQ(FileNames(Pc()), (std::vector<std::string>{"SECRET.TXT", "inside"}));
 }
 

@@ -14,11 +14,10 @@ struct Route {
   Framing framing;
   int platform;
 };
-std::string RouteName(const Route& r) {
-  return (r.framing == Framing::Classic ? "ClassicOnPlatform" : "WideOnPlatform") + std::to_string(r.platform);
+void PrintTo(const Route& r, std::ostream* out) {
+  *out << (r.framing == Framing::Classic ? "ClassicOnPlatform" : "WideOnPlatform") << r.platform;
 }
-void PrintTo(const Route& route, std::ostream* out) { *out << RouteName(route); }
-std::string TestName(const ::testing::TestParamInfo<Route>& info) { return RouteName(info.param); }
+std::string TestName(const ::testing::TestParamInfo<Route>& info) { return ::testing::PrintToString(info.param); }
 
 class RouteTest : public DeviceLinkTest, public ::testing::WithParamInterface<Route> {
  protected:

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 #include <set>
 
 #include "platform/locale.h"
 #include "scratch_directory.h"
 #include "session/host_seams.h"
+#include "support/environment.h"
 
 namespace corvane {
 namespace {
@@ -61,9 +61,8 @@ TEST_F(PathsTest, ChangesDirectoryButNotDriveAndCreatesFreshReplyFiles) {
   std::set<std::string> names;
   for (int i = 0; i < 50; ++i) {
     const std::string name = CreateUniqueFile(".", "$KT").value_or("");
-    const std::string digits = name.substr(std::min<std::size_t>(name.size(), 5), name.size() < 9 ? 0 : name.size() - 9);
-    EXPECT_TRUE(name.starts_with("./$KT") && name.ends_with(".tmp") && !digits.empty() && digits.size() <= 4 &&
-                digits.find_first_not_of("0123456789ABCDEF") == std::string::npos)
+    EXPECT_TRUE(name.starts_with("./$KT") && name.ends_with(".tmp") && name.size() >= 10 && name.size() <= 13 &&
+                name.find_first_not_of("0123456789ABCDEF", 5) == name.size() - 4)
         << name;
     EXPECT_EQ(fs::file_size(name), 0u);
     names.insert(name);
@@ -73,21 +72,14 @@ TEST_F(PathsTest, ChangesDirectoryButNotDriveAndCreatesFreshReplyFiles) {
   ASSERT_TRUE(ChangeDirectory(*start));
 }
 
-// Runs `read` with `name` set to `value` (unset for nullptr), then puts the old value back.
-std::string WithEnvironment(const char* name, const char* value, std::string (*read)()) {
-  const char* old = std::getenv(name);
-  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
-  value ? ::setenv(name, value, 1) : ::unsetenv(name);
-  const std::string result = read();
-  saved ? ::setenv(name, saved->c_str(), 1) : ::unsetenv(name);
-  return result;
-}
-
 TEST(Environment, TemporaryDirectoryAndThousandsSeparator) {
-  EXPECT_EQ(WithEnvironment("TMPDIR", "/var/spool/x//", TemporaryDirectory), "/var/spool/x");
-  EXPECT_EQ(WithEnvironment("TMPDIR", "", TemporaryDirectory), "/tmp");
-  EXPECT_EQ(WithEnvironment("TMPDIR", nullptr, TemporaryDirectory), "/tmp");
-  EXPECT_EQ(WithEnvironment("LC_ALL", "C", ThousandsSeparator), "");
+  testing::ScopedEnvironment environment;
+  for (const auto& [value, expected] : {std::pair{"/var/spool/x//", "/var/spool/x"}, {"", "/tmp"}, {nullptr, "/tmp"}}) {
+    environment.Set("TMPDIR", value);
+    EXPECT_EQ(TemporaryDirectory(), expected);
+  }
+  environment.Set("LC_ALL", "C");
+  EXPECT_EQ(ThousandsSeparator(), "");
 }
 
 TEST(HostSeams, HeadlessUntilTheHostInstallsItsOwn) {

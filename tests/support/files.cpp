@@ -32,6 +32,16 @@ std::string MixedBytes(std::size_t count) {
   return bytes;
 }
 
+std::string TextLines(std::size_t total) {
+  std::string text;
+  for (std::size_t line = 0; text.size() < total; ++line) {
+    std::string body = "line " + std::to_string(line) + " ";
+    for (std::size_t i = body.size(); i < 58; ++i) body.push_back(static_cast<char>('!' + (line * 7 + i) % 94));
+    text += body + "\r\n";
+  }
+  return text;
+}
+
 std::string CoordinateFileBytes(const std::string& name, std::int32_t highest, const std::vector<Point>& points) {
   std::string bytes(8, '\0');
   std::memcpy(bytes.data(), name.data(), std::min<std::size_t>(name.size(), 8));

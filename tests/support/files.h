@@ -14,6 +14,8 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 // Bytes of every value, in an order that is not a plain count.
 std::string MixedBytes(std::size_t count);
+// CR LF ended lines of printable characters, `total` bytes in all (a multiple of 60).
+std::string TextLines(std::size_t total);
 
 struct Point {
   std::int32_t number;

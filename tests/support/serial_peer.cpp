@@ -1,7 +1,9 @@
 #include "support/serial_peer.h"
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 
 #include "serial/serial_io.h"
 #include "serial/serial_port.h"
@@ -10,9 +12,18 @@
 namespace corvane::testing {
 namespace {
 
-std::uint32_t MillisecondsSince(std::chrono::steady_clock::time_point start) {
-  return static_cast<std::uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+// Bytes one at a time until `enough` holds or `timeoutMs` has passed in all.
+std::string ReadBytes(ByteStream& line, std::uint32_t timeoutMs, const std::function<bool(const std::string&)>& enough) {
+  const auto start = std::chrono::steady_clock::now();
+  std::string received;
+  std::uint8_t byte = 0;
+  while (!enough(received)) {
+    const auto elapsed = static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    if (elapsed >= timeoutMs || !line.WaitReadable(timeoutMs - elapsed)) break;
+    if (line.ReadNow(&byte, 1) == 1) received.push_back(static_cast<char>(byte));
+  }
+  return received;
 }
 
 }  // namespace
@@ -42,29 +53,13 @@ void SerialPeer::Send(std::string_view bytes) {
 }
 
 std::string SerialPeer::Receive(std::size_t count, std::uint32_t timeoutMs) {
-  const auto start = std::chrono::steady_clock::now();
-  std::string received;
-  std::uint8_t byte = 0;
-  while (received.size() < count) {
-    const std::uint32_t elapsed = MillisecondsSince(start);
-    if (elapsed >= timeoutMs || !pty_.Master().WaitReadable(timeoutMs - elapsed)) break;
-    if (pty_.Master().ReadNow(&byte, 1) == 1) received.push_back(static_cast<char>(byte));
-  }
-  return received;
+  return ReadBytes(pty_.Master(), timeoutMs, [count](const std::string& bytes) { return bytes.size() >= count; });
 }
 
 std::string SerialPeer::ReceiveUntil(std::uint8_t end, std::uint32_t timeoutMs) {
-  const auto start = std::chrono::steady_clock::now();
-  std::string received;
-  std::uint8_t byte = 0;
-  for (;;) {
-    const std::uint32_t elapsed = MillisecondsSince(start);
-    if (elapsed >= timeoutMs || !pty_.Master().WaitReadable(timeoutMs - elapsed)) break;
-    if (pty_.Master().ReadNow(&byte, 1) != 1) continue;
-    received.push_back(static_cast<char>(byte));
-    if (byte == end) break;
-  }
-  return received;
+  return ReadBytes(pty_.Master(), timeoutMs, [end](const std::string& bytes) {
+    return !bytes.empty() && static_cast<std::uint8_t>(bytes.back()) == end;
+  });
 }
 
 std::string SerialPeer::ReceiveUntilQuiet(std::uint32_t quietMs) {
@@ -88,21 +83,13 @@ std::string Hex(std::string_view bytes) {
 }
 
 std::string FromHex(std::string_view hex) {
+  std::string digits;
+  for (const char c : hex) {
+    if (std::isxdigit(static_cast<unsigned char>(c))) digits.push_back(c);
+  }
   std::string bytes;
-  unsigned value = 0;
-  int digits = 0;
-  for (char c : hex) {
-    int nibble;
-    if (c >= '0' && c <= '9') nibble = c - '0';
-    else if (c >= 'A' && c <= 'F') nibble = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f') nibble = c - 'a' + 10;
-    else continue;
-    value = value * 16 + static_cast<unsigned>(nibble);
-    if (++digits == 2) {
-      bytes.push_back(static_cast<char>(value));
-      value = 0;
-      digits = 0;
-    }
+  for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+    bytes.push_back(static_cast<char>(std::stoi(digits.substr(i, 2), nullptr, 16)));
   }
   return bytes;
 }
