@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -63,19 +62,6 @@ class InteropTest : public ::testing::Test {
   // Waits for the Kermit peer to end; its exit status.
   int WaitForKermit(std::uint32_t timeoutMs = 30000) { return kermit.Wait(timeoutMs).value_or(-2); }
   std::string KermitLog() const { return ReadFile(kermitDir / "kermit.log"); }
-
-  // Kermit programs store names in their own case: the file of that name whatever its case.
-  static std::string ReadFileAnyCase(const std::filesystem::path& directory, const std::string& name) {
-    const auto lower = [](std::string text) {
-      for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      return text;
-    };
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-      if (lower(entry.path().filename().string()) == lower(name)) return ReadFile(entry.path());
-    }
-    ADD_FAILURE() << name << " is not in " << directory;
-    return {};
-  }
 
   std::filesystem::path pcDir;
   std::filesystem::path kermitDir;
