@@ -32,7 +32,8 @@ TEST_P(WithKermit, SentTextArrivesWithCrLf) {
     StartReceiver();
     ASSERT_EQ(RunCorvane({"--platform", platform, "send", platform + ".txt"}), 0) << platform << CorvaneOutput();
     ASSERT_EQ(WaitForKermit(), 0) << KermitLog();
-    EXPECT_EQ(ReadFileAnyCase(kermitDir, platform + ".txt"), "first line\r\nsecond\r\nlone cr\r\nlast without end");
+    // Both Kermit programs store a received name in lower case.
+    EXPECT_EQ(ReadFile(kermitDir / (platform + ".txt")), "first line\r\nsecond\r\nlone cr\r\nlast without end");
   }
 }
 

@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/child_process.h"
+#include "platform/scratch_directory.h"
 #include "support/files.h"
 #include "support/kermit_peer.h"
 #include "support/line_relay.h"
@@ -22,20 +22,11 @@ class InteropTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(line.IsReady());
-    const auto base = std::filesystem::temp_directory_path() /
-                      ("corvane-interop-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(base);
-    pcDir = base / "pc";
-    kermitDir = base / "kermit";
-    std::filesystem::create_directories(pcDir);
-    std::filesystem::create_directories(kermitDir);
+    std::filesystem::create_directory(pcDir);
+    std::filesystem::create_directory(kermitDir);
   }
 
-  void TearDown() override {
-    kermit.Kill();
-    if (!HasFailure()) std::filesystem::remove_all(pcDir.parent_path());
-  }
+  void TearDown() override { kermit.Kill(); }
 
   // Runs `corvane --port <pc end> --baud ... --quiet <arguments>` in pcDir and returns its exit status.
   int RunCorvane(const std::vector<std::string>& arguments, std::uint32_t timeoutMs = 60000) {
@@ -64,21 +55,9 @@ class InteropTest : public ::testing::Test {
   int WaitForKermit(std::uint32_t timeoutMs = 30000) { return kermit.Wait(timeoutMs).value_or(-2); }
   std::string KermitLog() const { return ReadFile(kermitDir / "kermit.log"); }
 
-  // Kermit programs store names in their own case: the file of that name whatever its case.
-  static std::string ReadFileAnyCase(const std::filesystem::path& directory, const std::string& name) {
-    const auto lower = [](std::string text) {
-      for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      return text;
-    };
-    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
-      if (lower(entry.path().filename().string()) == lower(name)) return ReadFile(entry.path());
-    }
-    ADD_FAILURE() << name << " is not in " << directory;
-    return {};
-  }
-
-  std::filesystem::path pcDir;
-  std::filesystem::path kermitDir;
+  ScratchDirectory scratch;
+  const std::filesystem::path pcDir = scratch.PathOf("pc");
+  const std::filesystem::path kermitDir = scratch.PathOf("kermit");
   LineRelay line;
   ChildProcess kermit;
 };

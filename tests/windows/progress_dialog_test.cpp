@@ -80,8 +80,6 @@ TEST(ProgressDialog, ShowsOverTheHostWindowAndReportsCancelWithoutClosing) {
 TEST(ProgressDialog, ByteCountsUseTheUsersThousandsSeparator) {
   char saved[16] = {};
   ASSERT_GT(::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, saved, sizeof saved), 0);
-  ASSERT_TRUE(::SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, "."));
-  EXPECT_EQ(FormatByteCount(1024 * 1024), "1.024 KB");
   ASSERT_TRUE(::SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, "'"));
   EXPECT_EQ(FormatByteCount(1024 * 1024), "1'024 KB");
   ::SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, saved);

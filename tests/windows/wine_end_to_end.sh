@@ -119,7 +119,6 @@ client_cases() {  # PEER
   start_peer serve
   check "$peer get: exit 0" corvane --platform "$platform" get REMOTE.DAT
   check "$peer get: the PC holds the same bytes" cmp -s "$device/REMOTE.DAT" "$pc/REMOTE.DAT"
-  check "$peer get of a missing file: exit 1" test "$(corvane --platform "$platform" get NONE.DAT; echo $?)" = 1
   check "$peer dir: exit 0" corvane --platform "$platform" dir
   check "$peer dir: lists the device's file" grep -q REMOTE.DAT "$pc/../out"
   check "$peer cd: exit 0" corvane --platform "$platform" cd JOB
@@ -194,7 +193,6 @@ console_cases() {
   wait "$peer_pid"
   check "Ctrl-C: exit 130" test $? = 130
   peer_pid=''
-  check "Ctrl-C: result -3" grep -q 'result -3' "$pc/../out"
   kill "$socat_pid"; wait "$socat_pid" 2>/dev/null
 }
 
