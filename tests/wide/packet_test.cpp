@@ -30,15 +30,12 @@ std::string OverlongFrame() {
 }
 
 TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
-  std::string changed = peer_.Packet('D', 0, "hello");
-  changed[6] ^= 0x01;
   const struct {
     std::string bytes;
     int expected;
   } cases[] = {
       {peer_.Packet('D', 3, MixedBytes(512)), 'D'},
       {OverlongFrame(), kWideDamaged},
-      {changed, kWideDamaged},
       {peer_.Packet('S', 0, "", 1), kWideDamaged},  // the probe's check
       {"x" + peer_.Packet('Y', 0, ""), kWideTimedOut},
   };
