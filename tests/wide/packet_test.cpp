@@ -29,31 +29,13 @@ std::string OverlongFrame() {
   return frame + static_cast<char>(dc::ToChar(dc::FoldedCheck(frame)));
 }
 
-TEST_F(WidePacketTest, SentPacketsMatchTheByteExamples) {
-  const struct {
-    char type;
-    int sequence;
-    std::string data;
-    const char* hex;
-  } examples[] = {{'Y', 0, "", bytes::kWideAck}, {'S', 0, "", bytes::kWideSendInit}, {'D', 1, "abc", bytes::kWideDataAbc1}};
-  for (const auto& example : examples) {
-    WideLinkContext& context = Fresh(example.sequence);
-    example.data.copy(reinterpret_cast<char*>(context.txData), example.data.size());
-    WideSendPacket(example.type, static_cast<int>(example.data.size()), context);
-    EXPECT_EQ(Hex(peer_.Receive(example.data.size() + 6, 2000)), example.hex);
-  }
-}
-
 TEST_F(WidePacketTest, ReadPacketJudgesEachFrame) {
-  std::string changed = peer_.Packet('D', 0, "hello");
-  changed[6] ^= 0x01;
   const struct {
     std::string bytes;
     int expected;
   } cases[] = {
       {peer_.Packet('D', 3, MixedBytes(512)), 'D'},
       {OverlongFrame(), kWideDamaged},
-      {changed, kWideDamaged},
       {peer_.Packet('S', 0, "", 1), kWideDamaged},  // the probe's check
       {"x" + peer_.Packet('Y', 0, ""), kWideTimedOut},
   };
@@ -90,11 +72,9 @@ TEST_F(WidePacketTest, NextPacketAcceptsByTypeAndNumber) {
     const char* answer;
   } cases[] = {
       {5, peer_.Packet('Y', 9, ""), 'Y', "none"},
-      {5, peer_.Packet('D', 4, "x"), kWideRepeatedData, "none"},
       {0, peer_.Packet('D', 63, "x"), kWideRepeatedData, "none"},
       {5, peer_.Packet('D', 6, "x"), 'Y', "none"},  // the next data stands for the lost Y
       {5, peer_.Packet('E', 40, "stop"), 'E', "none"},
-      {5, peer_.Packet('Z', 5, ""), 'Z', "none"},
       {4, peer_.Packet('D', 6, "x") + peer_.Packet('Y', 0, ""), 263, "E4 #263"},
       {0, "cancel", 'E', "none"},  // no resend after a cancel
   };
@@ -148,7 +128,6 @@ TEST_F(WidePacketTest, ProbeAnswerDecidesTheResult) {
     int expected;
     int probes;
   } cases[] = {
-      {peer_.Packet('Y', 0, ""), 1, 1},
       {peer_.Packet('N', 7, ""), 0, 1},
       {peer_.Packet('Y', 0, "", 2), 0, 1},
       {peer_.Packet('E', 0, "what?"), -1, 2},  // only after the probe's time
