@@ -105,10 +105,8 @@ def folder_labels():
         return found
 
     by_artifact = {str(BUILD / a["path"]): i for i, t in targets.items() for a in t.get("artifacts", [])}
-    listing = subprocess.run(["ctest", "--test-dir", BUILD, "--show-only=json-v1"],
-                             check=True, capture_output=True, text=True).stdout
     labels = {}
-    for test in json.loads(listing)["tests"]:
+    for test in listed_tests():
         test_labels = next((p["value"] for p in test.get("properties", []) if p["name"] == "LABELS"), [])
         for word in test.get("command", []):
             # A shared library is named with its version (libcorvane32.so.0.1.0).
@@ -116,6 +114,13 @@ def folder_labels():
                 for folder in folders(by_artifact[artifact], set()):
                     labels.setdefault(folder, set()).update(test_labels)
     return labels
+
+
+def listed_tests():
+    """ctest's own description of every test in the build."""
+    listing = subprocess.run(["ctest", "--test-dir", BUILD, "--show-only=json-v1"],
+                             check=True, capture_output=True, text=True).stdout
+    return json.loads(listing)["tests"]
 
 
 def ctest(selection, limit, log):
@@ -166,7 +171,7 @@ def locate(lines, mutant):
     return lines.index(mutant["before"]) if lines.count(mutant["before"]) == 1 else None
 
 
-def try_mutant(mutant, labels, seconds, jobs):
+def try_mutant(mutant, labels, seconds, jobs, known_tests):
     path = TREE / mutant["file"]
     original = path.read_text() if path.exists() else ""
     lines = original.split("\n")
@@ -181,6 +186,13 @@ def try_mutant(mutant, labels, seconds, jobs):
             old.unlink(missing_ok=True)
         if run(["cmake", "--build", BUILD, "-j", "2"], 900, WORK / "build.log") != 0:
             return "did not build", None
+        if mutant.get("test") in known_tests:
+            # A saved list names the test that killed the mutant: tried first, alone and twice.
+            limit = 3 * max((seconds[label] for label in labels), default=60) + 30
+            selection = ["-R", f"^{re.escape(mutant['test'])}$"]
+            outcomes = [ctest(selection, limit, log)[0] for _ in range(2)]
+            if all(outcome != "passed" for outcome in outcomes):
+                return outcomes[-1], mutant["test"]
         quick = [label for label in labels if seconds[label] < QUICK_LABEL_SECONDS]
         for stage in (quick, [label for label in labels if label not in quick]):
             if stage:
@@ -228,13 +240,14 @@ def main():
                 if Path(c["file"]).is_relative_to(TREE / "src") and c["file"].endswith(".cpp")}
     mutants = before or mutation_sites.sample(TREE, compiled, args.count, args.seed, args.floor)
     seconds = baseline(set().union(*labels.values()), args.jobs)
+    known_tests = {test["name"] for test in listed_tests()} if before else set()
 
     results = []
     with open(WORK / "results.jsonl", "w") as out:
         for mutant in mutants:
             start = time.monotonic()
             folder = mutant["file"].split("/")[1]
-            outcome, test = try_mutant(mutant, labels.get(folder, set()), seconds, args.jobs)
+            outcome, test = try_mutant(mutant, labels.get(folder, set()), seconds, args.jobs, known_tests)
             record = {k: mutant[k] for k in ("id", "file", "line", "op", "before", "after")}
             record.update(outcome=outcome, test=test, seconds=round(time.monotonic() - start, 1))
             results.append(record)
