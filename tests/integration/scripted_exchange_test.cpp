@@ -67,13 +67,8 @@ const ScriptedCase kCases[] = {
     {"ClassicReceiveHeaderPathLandsHere", Classic, 0, kReceive,
      {kClassicOpen, {"<F1 ../in.txt"}, kDelivered}, 0,
      {{"IN.TXT", "data\r\n"}, {"../in.txt", std::nullopt}, {"../IN.TXT", std::nullopt}}},
-    {"ClassicReceiveHeaderDrivePathLandsHere", Classic, 0, kReceive,
-     {kClassicOpen, {"<F1 C:\\DC\\drive.txt"}, kDelivered}, 0, {{"DRIVE.TXT", "data\r\n"}}},
-    {"ClassicReceiveHeaderWithoutName", Classic, 0, kReceive, {kClassicOpen, {"<F1 "}, kCannotOpen}, -21, {}},
-    {"ClassicReceiveHeaderNamingADirectory", Classic, 0, kReceive, {kClassicOpen, {"<F1 SUB"}, kCannotOpen}, -21, {}},
     {"ClassicReceiveHeaderEndingInAParentStep", Classic, 0, kReceive,
      {kClassicOpen, {"<F1 SUB/.."}, kCannotOpen}, -21, {}},
-    {"ClassicReceiveHeaderWithALineFeed", Classic, 0, kReceive, {kClassicOpen, {"<F1 A#JB.TXT"}, kCannotOpen}, -21, {}},
     // However a receive ends early, what arrived stays.
     {"ClassicReceiveEndedByThePeer", Classic, 0, kReceive,
      {kClassicOpen, kPartOfAFile, {"<E3 Disk full"}}, -21, {{"PART.TXT", "part\r\n"}}},
