@@ -22,6 +22,11 @@ TEST_F(ConfinementTest, PathInsideRootDecisions) {
       {"IN\\..\\..\\outside", false}, {"MISSING/../..", false}, {"OUTABS/NEW/../NEWER", false},
       {"FILELINK", false}, {"DANGLING", false}, {"LOOP/X", false}, {"TAB\tNAME", false}, {"DEL\x7fNAME", false}};
   for (const auto& [path, inside] : cases) EXPECT_EQ(PathInsideRoot(path), inside) << path;
+  // The commands that name a path ask it, and refuse with their own answers.
+  EXPECT_EQ(AnswerHostCommand(HostCommand{'E', "OUTREL/SECRET.TXT", false}).result, 0);
+  EXPECT_EQ(AnswerHostCommand(HostCommand{'C', "..", false}).result, kAnswerDirectoryFailed);
+  EXPECT_TRUE(fs::exists(outside / "SECRET.TXT"));
+  EXPECT_EQ(fs::current_path(), work_);
 
   Confinement().root = (base_ / "no-such-root").string();
   EXPECT_FALSE(PathInsideRoot("."));
