@@ -135,10 +135,14 @@ def ctest(selection, limit, log):
 
 
 def run_labels(labels, jobs, limit, log):
-    """Runs the labels' tests, stopping at the first failure, which counts only if
-    the test fails again on its own: the timed tests fail now and then beside
-    others on a loaded machine. Two such load failures in a row give "flaky"."""
-    selection = ["-L", f"^({'|'.join(sorted(labels))})$", "-j", str(jobs), "--stop-on-failure"]
+    """Runs the labels' tests, stopping at the first failure."""
+    return confirmed(["-L", f"^({'|'.join(sorted(labels))})$", "-j", str(jobs), "--stop-on-failure"], limit, log)
+
+
+def confirmed(selection, limit, log):
+    """Runs the selected tests; a failure counts only if the test fails again on
+    its own: the timed tests fail now and then beside others on a loaded machine.
+    Two such load failures in a row give "flaky"."""
     for _ in range(2):
         outcome, test = ctest(selection, limit, log)
         if outcome != "killed":
@@ -171,6 +175,11 @@ def locate(lines, mutant):
     return lines.index(mutant["before"]) if lines.count(mutant["before"]) == 1 else None
 
 
+def time_limit(labels, seconds):
+    """Long enough for the slowest of the labels three times over, on a loaded machine."""
+    return 3 * max((seconds[label] for label in labels), default=60) + 30
+
+
 def try_mutant(mutant, labels, seconds, jobs, known_tests):
     path = TREE / mutant["file"]
     original = path.read_text() if path.exists() else ""
@@ -187,17 +196,14 @@ def try_mutant(mutant, labels, seconds, jobs, known_tests):
         if run(["cmake", "--build", BUILD, "-j", "2"], 900, WORK / "build.log") != 0:
             return "did not build", None
         if mutant.get("test") in known_tests:
-            # A saved list names the test that killed the mutant: tried first, alone and twice.
-            limit = 3 * max((seconds[label] for label in labels), default=60) + 30
-            selection = ["-R", f"^{re.escape(mutant['test'])}$"]
-            outcomes = [ctest(selection, limit, log)[0] for _ in range(2)]
-            if all(outcome != "passed" for outcome in outcomes):
-                return outcomes[-1], mutant["test"]
+            # A saved list names the test that killed the mutant before: it goes first.
+            outcome, _ = confirmed(["-R", f"^{re.escape(mutant['test'])}$"], time_limit(labels, seconds), log)
+            if outcome in KILLED:
+                return outcome, mutant["test"]
         quick = [label for label in labels if seconds[label] < QUICK_LABEL_SECONDS]
         for stage in (quick, [label for label in labels if label not in quick]):
             if stage:
-                limit = 3 * max(seconds[label] for label in stage) + 30
-                outcome, test = run_labels(stage, jobs, limit, log)
+                outcome, test = run_labels(stage, jobs, time_limit(stage, seconds), log)
                 if outcome != "passed":
                     return outcome, test
         return "survived", None
